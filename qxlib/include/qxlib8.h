@@ -42,8 +42,16 @@
 extern "C" {
 #endif
 
-#define QX_TRUE ((int16_t)-1)
-#define QX_FALSE ((int16_t)0)
+/* 16-bit constants without a C-style cast in C++ (callers build with
+ * -Wold-style-cast). */
+#ifdef __cplusplus
+#define QX_INT16_(v) (static_cast<int16_t>(v))
+#else
+#define QX_INT16_(v) ((int16_t)(v))
+#endif
+
+#define QX_TRUE QX_INT16_(-1)
+#define QX_FALSE QX_INT16_(0)
 
 /* Interface version that QxInit3's first argument must name. */
 #define QX_INTERFACE_VERSION 1
@@ -113,22 +121,22 @@ QX_API int32_t QxFree(void);
  * ------------------------------------------------------------------------ */
 
 /* Run status, a 16-bit value of the population. */
-#define QxRunStatusNotStarted ((int16_t)0)
-#define QxRunStatusOptimizing ((int16_t)2)
-#define QxRunStatusMarkToStop ((int16_t)3)
-#define QxRunStatusMarkToPause ((int16_t)4)
-#define QxRunStatusPaused ((int16_t)5)
-#define QxRunStatusStopped ((int16_t)6)
-#define QxRunStatusMarkToMoveToNextOptimization ((int16_t)7)
+#define QxRunStatusNotStarted QX_INT16_(0)
+#define QxRunStatusOptimizing QX_INT16_(2)
+#define QxRunStatusMarkToStop QX_INT16_(3)
+#define QxRunStatusMarkToPause QX_INT16_(4)
+#define QxRunStatusPaused QX_INT16_(5)
+#define QxRunStatusStopped QX_INT16_(6)
+#define QxRunStatusMarkToMoveToNextOptimization QX_INT16_(7)
 
 /* Solving methods of a chromosome (an adjustable-cell group). */
-#define QX_METHOD_RECIPE ((int16_t)1) /* independent values, each in its range */
-#define QX_METHOD_ORDER ((int16_t)2)  /* a permutation of the group's values */
-#define QX_METHOD_BUDGET ((int16_t)5) /* values in ranges whose sum keeps its total */
+#define QX_METHOD_RECIPE QX_INT16_(1) /* independent values, each in its range */
+#define QX_METHOD_ORDER QX_INT16_(2)  /* a permutation of the group's values */
+#define QX_METHOD_BUDGET QX_INT16_(5) /* values in ranges whose sum keeps its total */
 
 /* Mutation modes. */
-#define QX_MUTATION_FIXED ((int16_t)0)
-#define QX_MUTATION_AUTO ((int16_t)1) /* rate rises while progress stalls */
+#define QX_MUTATION_FIXED QX_INT16_(0)
+#define QX_MUTATION_AUTO QX_INT16_(1) /* rate rises while progress stalls */
 
 /* Goal of the optimization. */
 #define QX_GOAL_MAXIMIZE 0
@@ -150,7 +158,9 @@ QX_API int32_t QxPopFree(int32_t pop);
 
 /* Recursive, robust, process-shared lock. A holder that died is recovered by
  * the next locker (and noted in the engine log). Waits at most 5 s, then
- * returns QX_E_LOCK_TIMEOUT without the lock. */
+ * returns QX_E_LOCK_TIMEOUT without the lock. The environment variable
+ * SELVANE_QX_LOCK_TIMEOUT_MS (a positive number of milliseconds) replaces the
+ * 5 s; tests use it. */
 QX_API int32_t QxPopLock(int32_t pop);
 QX_API int32_t QxPopUnlock(int32_t pop);
 
