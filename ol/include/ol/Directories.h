@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+namespace ol {
+
+// The folder the libraries were installed into, where libqxlib8.so and
+// libvntlib8.so are loaded from: $SELVANE_SYSTEM_DIR when set, else the
+// folder this library (libselvaneol.so) was loaded from (in a build tree,
+// build/<preset>/lib). Empty when neither can be found. No trailing slash.
+QString systemDirectory();
+
+// The folder of the diagnostic logs and their marker file: $SELVANE_LOG_DIR,
+// else $XDG_STATE_HOME/selvane, else ~/.local/state/selvane. Only absolute
+// $XDG_STATE_HOME values count, as the XDG rules say. The folder may not
+// exist yet; ensureLogDirectory() creates it.
+QString logDirectory();
+
+// Creates the log directory (and its parents) when missing, readable by the
+// user only. True when it exists afterwards.
+bool ensureLogDirectory();
+
+// The folder of the user's settings of this system: $XDG_CONFIG_HOME/selvane,
+// else ~/.config/selvane.
+QString configDirectory();
+
+// The folder of the lock files of named mutexes: <runtime dir>/selvane, where
+// the runtime dir is $XDG_RUNTIME_DIR, else /tmp/selvane-<uid>. When
+// $SELVANE_INSTANCE is set (the test runner gives each suite its own), the
+// folder is <runtime dir>/selvane/<instance>, so that concurrent test suites
+// never see each other's mutexes. Created on first use with mode 0700; a
+// /tmp fallback that is not a directory of this user's own is refused.
+// Empty when the folder cannot be made safe.
+QString runtimeDirectory();
+
+// The file test: true when path names an existing file (not a directory);
+// symbolic links are followed.
+bool fileExists(const QString& path);
+
+} // namespace ol

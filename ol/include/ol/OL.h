@@ -1,0 +1,20 @@
+// Everything the add-in's shared library offers, in one include.
+#pragma once
+
+#include "ol/Directories.h"
+#include "ol/ErrorReporter.h"
+#include "ol/HelpViewer.h"
+#include "ol/MessageBoxService.h"
+#include "ol/NamedMutex.h"
+#include "ol/OLError.h"
+#include "ol/PopupMenu.h"
+#include "ol/PopupMenuService.h"
+#include "ol/Questions.h"
+#include "ol/ResourceServer.h"
+#include "ol/ScreenService.h"
+#include "ol/SpecialValues.h"
+#include "ol/StepGuard.h"
+#include "ol/TextUtils.h"
+#include "ol/VisualServices.h"
+#include "ol/WindowRef.h"
+#include "ol/WindowService.h"

@@ -1,0 +1,162 @@
+#include <csignal>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "ol/NamedMutex.h"
+#include "test_env.h"
+
+extern char** environ;
+
+namespace {
+
+const QString kAddinMutex = QStringLiteral("MirrowSurvivalMutex_OLProcessVersion8");
+const QString kWatcherMutex = QStringLiteral("MirrowSurvivalMutex_GraphingEngineVersion8");
+
+// A child process that takes the mutex, reports on a pipe and then waits to
+// be killed (or exits at once without releasing when exitAtOnce).
+struct MutexHolderChild {
+    pid_t pid = -1;
+
+    bool start(const QString& name, bool exitAtOnce) {
+        int fds[2];
+        if (::pipe(fds) != 0)
+            return false;
+        pid = ::fork();
+        if (pid == 0) {
+            ::close(fds[0]);
+            ol::NamedMutex mutex;
+            const char ok = mutex.create(name) ? 'y' : 'n';
+            if (::write(fds[1], &ok, 1) != 1)
+                ::_exit(2);
+            if (exitAtOnce)
+                ::_exit(0); // no destructor runs: only the kernel can drop the lock
+            for (;;)
+                ::pause();
+        }
+        ::close(fds[1]);
+        char reply = 0;
+        const bool got = pid > 0 && ::read(fds[0], &reply, 1) == 1;
+        ::close(fds[0]);
+        return got && reply == 'y';
+    }
+
+    void killAndWait() {
+        if (pid <= 0)
+            return;
+        ::kill(pid, SIGKILL);
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        pid = -1;
+    }
+
+    ~MutexHolderChild() { killAndWait(); }
+};
+
+} // namespace
+
+TEST(NamedMutex, ExistsOnlyWhileHeld) {
+    oltest::PrivateRuntimeDir runtime;
+    EXPECT_FALSE(ol::NamedMutex::exists(kWatcherMutex)) << "never created";
+    {
+        ol::NamedMutex mutex;
+        ASSERT_TRUE(mutex.create(kWatcherMutex));
+        EXPECT_TRUE(mutex.isHeld());
+        EXPECT_EQ(mutex.name(), kWatcherMutex);
+        // The holder is this very process: the probe must still see it.
+        EXPECT_TRUE(ol::NamedMutex::exists(kWatcherMutex));
+        EXPECT_TRUE(ol::NamedMutex::exists(kWatcherMutex)) << "probing must not take the mutex away";
+        EXPECT_FALSE(ol::NamedMutex::exists(kAddinMutex)) << "other names are independent";
+        mutex.release();
+        EXPECT_FALSE(mutex.isHeld());
+        EXPECT_FALSE(ol::NamedMutex::exists(kWatcherMutex));
+        ASSERT_TRUE(mutex.create(kWatcherMutex));
+    }
+    EXPECT_FALSE(ol::NamedMutex::exists(kWatcherMutex)) << "destruction releases";
+}
+
+TEST(NamedMutex, SecondHolderInTheSameProcessIsRefused) {
+    oltest::PrivateRuntimeDir runtime;
+    ol::NamedMutex first;
+    ol::NamedMutex second;
+    ASSERT_TRUE(first.create(kAddinMutex));
+    EXPECT_FALSE(second.create(kAddinMutex));
+    EXPECT_FALSE(second.isHeld());
+    first.release();
+    EXPECT_TRUE(second.create(kAddinMutex));
+
+    // Moving hands the lock over without a gap.
+    ol::NamedMutex moved(std::move(second));
+    EXPECT_TRUE(moved.isHeld());
+    EXPECT_FALSE(second.isHeld()); // NOLINT(bugprone-use-after-move): checking the moved-from state
+    EXPECT_TRUE(ol::NamedMutex::exists(kAddinMutex));
+    moved = ol::NamedMutex();
+    EXPECT_FALSE(ol::NamedMutex::exists(kAddinMutex));
+}
+
+TEST(NamedMutex, InvalidNamesAreRefused) {
+    oltest::PrivateRuntimeDir runtime;
+    for (const QString& name :
+         {QString(), QStringLiteral("a/b"), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("../x")}) {
+        ol::NamedMutex mutex;
+        EXPECT_FALSE(mutex.create(name)) << name.toStdString();
+        EXPECT_FALSE(ol::NamedMutex::exists(name)) << name.toStdString();
+    }
+}
+
+TEST(NamedMutex, HeldByAnotherProcessAndDroppedWhenItIsKilled) {
+    oltest::PrivateRuntimeDir runtime;
+    MutexHolderChild child;
+    ASSERT_TRUE(child.start(kAddinMutex, false));
+    EXPECT_TRUE(ol::NamedMutex::exists(kAddinMutex));
+    ol::NamedMutex mine;
+    EXPECT_FALSE(mine.create(kAddinMutex)) << "the child holds it";
+
+    child.killAndWait();
+    EXPECT_FALSE(ol::NamedMutex::exists(kAddinMutex)) << "the kernel drops the lock of a killed holder";
+    EXPECT_TRUE(mine.create(kAddinMutex));
+}
+
+TEST(NamedMutex, HolderThatExitsWithoutReleasingLosesIt) {
+    oltest::PrivateRuntimeDir runtime;
+    MutexHolderChild child;
+    ASSERT_TRUE(child.start(kAddinMutex, true));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
+    child.pid = -1;
+    EXPECT_FALSE(ol::NamedMutex::exists(kAddinMutex));
+}
+
+TEST(NamedMutex, NotInheritedByStartedPrograms) {
+    // A program started while the mutex is held must not keep it alive after
+    // this process lets it go (the lock file is opened close-on-exec).
+    oltest::PrivateRuntimeDir runtime;
+    ol::NamedMutex mutex;
+    ASSERT_TRUE(mutex.create(kWatcherMutex));
+    pid_t pid = -1;
+    char sleepPath[] = "/bin/sleep";
+    char seconds[] = "60";
+    char* argv[] = {sleepPath, seconds, nullptr};
+    ASSERT_EQ(::posix_spawn(&pid, sleepPath, nullptr, nullptr, argv, environ), 0);
+    mutex.release();
+    const bool stillExists = ol::NamedMutex::exists(kWatcherMutex);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+    EXPECT_FALSE(stillExists);
+}
+
+TEST(NamedMutex, InstancesDoNotSeeEachOther) {
+    oltest::PrivateRuntimeDir runtime;
+    ol::NamedMutex mutex;
+    {
+        oltest::EnvVar instance("SELVANE_INSTANCE", "suiteA");
+        ASSERT_TRUE(mutex.create(kWatcherMutex));
+        EXPECT_TRUE(ol::NamedMutex::exists(kWatcherMutex));
+    }
+    oltest::EnvVar instance("SELVANE_INSTANCE", "suiteB");
+    EXPECT_FALSE(ol::NamedMutex::exists(kWatcherMutex));
+    ol::NamedMutex other;
+    EXPECT_TRUE(other.create(kWatcherMutex));
+}
