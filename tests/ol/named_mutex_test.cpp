@@ -16,11 +16,11 @@ const QString kAddinMutex = QStringLiteral("MirrowSurvivalMutex_OLProcessVersion
 const QString kWatcherMutex = QStringLiteral("MirrowSurvivalMutex_GraphingEngineVersion8");
 
 // A child process that takes the mutex, reports on a pipe and then waits to
-// be killed (or exits at once without releasing when exitAtOnce).
+// be killed.
 struct MutexHolderChild {
     pid_t pid = -1;
 
-    bool start(const QString& name, bool exitAtOnce) {
+    bool start(const QString& name) {
         int fds[2];
         if (::pipe(fds) != 0)
             return false;
@@ -31,8 +31,6 @@ struct MutexHolderChild {
             const char ok = mutex.create(name) ? 'y' : 'n';
             if (::write(fds[1], &ok, 1) != 1)
                 ::_exit(2);
-            if (exitAtOnce)
-                ::_exit(0); // no destructor runs: only the kernel can drop the lock
             for (;;)
                 ::pause();
         }
@@ -94,22 +92,15 @@ TEST(NamedMutex, SecondHolderInTheSameProcessIsRefused) {
     EXPECT_TRUE(ol::NamedMutex::exists(kAddinMutex));
     moved = ol::NamedMutex();
     EXPECT_FALSE(ol::NamedMutex::exists(kAddinMutex));
-}
 
-TEST(NamedMutex, InvalidNamesAreRefused) {
-    oltest::PrivateRuntimeDir runtime;
-    for (const QString& name :
-         {QString(), QStringLiteral("a/b"), QStringLiteral("."), QStringLiteral(".."), QStringLiteral("../x")}) {
-        ol::NamedMutex mutex;
-        EXPECT_FALSE(mutex.create(name)) << name.toStdString();
-        EXPECT_FALSE(ol::NamedMutex::exists(name)) << name.toStdString();
-    }
+    EXPECT_FALSE(first.create(QString()));
+    EXPECT_FALSE(first.create(QStringLiteral("../x"))) << "a name must not leave the lock folder";
 }
 
 TEST(NamedMutex, HeldByAnotherProcessAndDroppedWhenItIsKilled) {
     oltest::PrivateRuntimeDir runtime;
     MutexHolderChild child;
-    ASSERT_TRUE(child.start(kAddinMutex, false));
+    ASSERT_TRUE(child.start(kAddinMutex));
     EXPECT_TRUE(ol::NamedMutex::exists(kAddinMutex));
     ol::NamedMutex mine;
     EXPECT_FALSE(mine.create(kAddinMutex)) << "the child holds it";
@@ -117,16 +108,6 @@ TEST(NamedMutex, HeldByAnotherProcessAndDroppedWhenItIsKilled) {
     child.killAndWait();
     EXPECT_FALSE(ol::NamedMutex::exists(kAddinMutex)) << "the kernel drops the lock of a killed holder";
     EXPECT_TRUE(mine.create(kAddinMutex));
-}
-
-TEST(NamedMutex, HolderThatExitsWithoutReleasingLosesIt) {
-    oltest::PrivateRuntimeDir runtime;
-    MutexHolderChild child;
-    ASSERT_TRUE(child.start(kAddinMutex, true));
-    int status = 0;
-    ASSERT_EQ(::waitpid(child.pid, &status, 0), child.pid);
-    child.pid = -1;
-    EXPECT_FALSE(ol::NamedMutex::exists(kAddinMutex));
 }
 
 TEST(NamedMutex, NotInheritedByStartedPrograms) {
@@ -145,18 +126,4 @@ TEST(NamedMutex, NotInheritedByStartedPrograms) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
     EXPECT_FALSE(stillExists);
-}
-
-TEST(NamedMutex, InstancesDoNotSeeEachOther) {
-    oltest::PrivateRuntimeDir runtime;
-    ol::NamedMutex mutex;
-    {
-        oltest::EnvVar instance("SELVANE_INSTANCE", "suiteA");
-        ASSERT_TRUE(mutex.create(kWatcherMutex));
-        EXPECT_TRUE(ol::NamedMutex::exists(kWatcherMutex));
-    }
-    oltest::EnvVar instance("SELVANE_INSTANCE", "suiteB");
-    EXPECT_FALSE(ol::NamedMutex::exists(kWatcherMutex));
-    ol::NamedMutex other;
-    EXPECT_TRUE(other.create(kWatcherMutex));
 }

