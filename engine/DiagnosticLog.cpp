@@ -1,0 +1,103 @@
+#include "DiagnosticLog.h"
+
+#include <cerrno>
+#include <ctime>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QFile>
+
+#include "ol/Directories.h"
+#include "ol/TextUtils.h"
+
+namespace engine {
+
+bool DiagnosticLog::IsLoggingDetailOn() {
+    const QString marker = ol::logDirectory() + u'/' + kMarkerFileName;
+    return ol::fileExists(marker) || ol::fileExists(marker + QStringLiteral(".txt"));
+}
+
+void DiagnosticLog::StartLogging() {
+    s_on = true;
+    s_lastTick = tickNow();
+    s_path = LogPath();
+}
+
+void DiagnosticLog::StopLogging() noexcept {
+    s_on = false;
+}
+
+QString DiagnosticLog::LogPath(const QString& suffix) {
+    return ol::logDirectory() + QStringLiteral("/Selvane") + ol::trimBlanks(suffix) + QStringLiteral(".log");
+}
+
+uint32_t DiagnosticLog::tickNow() noexcept {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    const auto ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + static_cast<uint64_t>(ts.tv_nsec) / 1000000u;
+    return static_cast<uint32_t>(ms);
+}
+
+void DiagnosticLog::WriteLine(QString& message) {
+    if (!s_on)
+        return;
+    const uint32_t t1 = tickNow();
+    const uint32_t t2 = tickNow();
+    // Unsigned subtraction keeps the delta right across the 32-bit wrap.
+    const uint32_t delta = t2 - s_lastTick;
+    message = QStringLiteral("WATCHER, ") + QString::number(t1) + QStringLiteral("  ") + QString::number(delta) + u' ' +
+              message;
+    s_lastTick = tickNow();
+
+    // One write() of the whole line: with O_APPEND it lands whole even when
+    // the add-in appends to a log of its own in the same folder.
+    const QByteArray bytes = message.toUtf8() + '\n';
+    const int fd = ::open(QFile::encodeName(s_path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return;
+    const char* p = bytes.constData();
+    qsizetype left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        p += n;
+        left -= n;
+    }
+    ::close(fd);
+}
+
+QString DiagnosticLog::ArrayText(const QString& name, std::span<const double> values) {
+    QString text = QStringLiteral("Array ") + name + QStringLiteral(": ");
+    for (double v : values)
+        text += QStringLiteral("  ") + NumberText(v);
+    return text;
+}
+
+void DiagnosticLog::WriteArray(const QString& name, std::span<const double> values) {
+    if (!s_on)
+        return;
+    WriteLine(ArrayText(name, values));
+}
+
+QString DiagnosticLog::ErrorText(const QString& operation, const ol::OLError& error) {
+    return QStringLiteral("Error in ") + operation + QStringLiteral(": ") + error.description() +
+           QStringLiteral(" (0x") + error.hexNumber() + u')';
+}
+
+void DiagnosticLog::WriteError(const QString& operation, const ol::OLError& error) {
+    if (!s_on)
+        return;
+    WriteLine(ErrorText(operation, error));
+}
+
+QString DiagnosticLog::NumberText(double value) {
+    // 15 significant digits without trailing zeros, exponents as "1E+20" and
+    // "1E-05", the way the host prints a double.
+    return QString::number(value, 'G', 15);
+}
+
+} // namespace engine
