@@ -85,12 +85,14 @@ template <typename Body> int32_t withReader(const char* function, const char* pa
 } // namespace
 
 void releaseLogs() {
+    // Readers first: a writer that closes as the last connection to its log
+    // folds the -wal file into the main file and removes it.
     {
-        std::lock_guard lock(g_writersMutex);
-        g_writers.clear();
+        std::lock_guard lock(g_readersMutex);
+        g_readers.clear();
     }
-    std::lock_guard lock(g_readersMutex);
-    g_readers.clear();
+    std::lock_guard lock(g_writersMutex);
+    g_writers.clear();
 }
 
 } // namespace qx

@@ -12,10 +12,14 @@
 namespace qx {
 namespace {
 
-// In WAL mode a commit needs no fsync with synchronous=NORMAL; the log stays
-// consistent after a crash of the add-in or of the machine and may lose at
-// most the last few trials on a power cut.
-constexpr char kWriterPragmas[] = "PRAGMA synchronous=NORMAL;";
+// Each append commits, and a commit rewrites the log's last page into the
+// -wal file. With synchronous=NORMAL every checkpoint (each ~1000 appends)
+// fsyncs about 4 MB of -wal, which held appends to 40-70 thousand per second
+// here; with OFF nothing waits for the disk (about 240 thousand per second).
+// A crash of the add-in still loses nothing that an append has returned; only
+// a power cut or kernel crash can damage the log of the run under way, which
+// readers then report as QX_E_LOG_DAMAGED.
+constexpr char kWriterPragmas[] = "PRAGMA synchronous=OFF;";
 constexpr int kWriterBusyMs = 1000;
 
 int32_t removeFile(const std::string& file, std::string& why) {
