@@ -1,6 +1,7 @@
 #include "ol/ScriptedVisualServices.h"
 
 #include <algorithm>
+#include <iterator>
 
 #include "ol/OLError.h"
 
