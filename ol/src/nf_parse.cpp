@@ -825,7 +825,7 @@ bool Condition::negativeOnly() const {
 
 Program parseProgram(std::string_view code) {
     Program p;
-    auto refuse = [&p](std::string why) {
+    auto refuse = [](std::string why) {
         Program bad;
         bad.valid = false;
         bad.error = std::move(why);
