@@ -1,6 +1,5 @@
-// Helpers shared by the log tests: a private temporary folder, records whose
-// every value follows from (table, record number), and a check that reads a
-// record back and compares it bit for bit.
+// Shared by the log tests: a private folder, records whose values all follow
+// from (table, record number), and a bit-exact read-back check.
 #pragma once
 
 #include <cstdint>
@@ -17,17 +16,13 @@ class TempDir {
 public:
     TempDir();
     ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    const std::string& path() const { return m_path; }
     std::string file(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& path() const { return m_path; }
 
 private:
     std::string m_path;
 };
 
-// The layout the tests write: constraints of every kind, a name with
-// non-ASCII characters.
 struct Layout {
     int32_t chromosomes = 2;
     int32_t genes = 5;
@@ -37,39 +32,22 @@ struct Layout {
     int32_t constraints() const { return static_cast<int32_t>(names.size()); }
 };
 
-// One record's values, derived from (table, number) so that another process
-// can check what it reads without talking to the writer. Some records carry
-// NaN payloads, -0.0, infinities and denormals, which must survive exactly.
-class SampleRecord {
-public:
+// A record derived from (table, number), so that another process can check
+// it. Some values are NaN payloads, -0.0 or infinities, which must survive.
+struct SampleRecord {
     SampleRecord(const Layout& layout, int32_t table, int32_t number);
-    const QxLogRecord& record() const { return m_record; }
-    const std::vector<double>& constraintValues() const { return m_constraintValues; }
-    const std::vector<double>& constraintCellValues() const { return m_constraintCellValues; }
-    const std::vector<double>& spare() const { return m_spare; }
-    const std::vector<double>& genes() const { return m_genes; }
-
-private:
-    std::vector<double> m_constraintValues;
-    std::vector<double> m_constraintCellValues;
-    std::vector<double> m_spare;
-    std::vector<double> m_genes;
-    QxLogRecord m_record{};
+    std::vector<double> cv, ccv, spare, genes;
+    QxLogRecord record{};
 };
 
-// Creates a log with `layout`; returns the writer handle (0 on failure, with
-// a test failure recorded).
-int32_t createLog(const std::string& path, const Layout& layout);
+int32_t createLog(const std::string& path, const Layout& layout); // writer handle, 0 on failure
 int32_t appendTrial(int32_t writer, const Layout& layout, int32_t number);
 int32_t appendStep(int32_t writer, const Layout& layout, int32_t selector, int32_t number);
-
-// Reads (table, number) and compares every output with SampleRecord.
 ::testing::AssertionResult readsBackExactly(const std::string& path, const Layout& layout, int32_t table,
                                             int32_t number);
 
 bool sameBits(double a, double b);
-bool fileExists(const std::string& path);
 std::vector<char> readFile(const std::string& path);
-void writeFile(const std::string& path, const char* data, size_t size);
+void writeFile(const std::string& path, const std::vector<char>& bytes, size_t size);
 
 } // namespace logtest
