@@ -5,7 +5,8 @@
 //               range, on its step.
 //   budget (5): blend crossover of the two parents; mutation moves an amount
 //               between two genes inside their ranges. The chromosome's total
-//               stays the original organism's total.
+//               stays the original organism's total; the genes are treated as
+//               continuous, since rounding to a step would break the total.
 //   order  (2): order crossover (OX); swap mutation. Children stay
 //               permutations of the parents' values.
 #pragma once

@@ -68,6 +68,18 @@ int32_t randomHandle() {
     return v == 0 ? 1 : static_cast<int32_t>(v);
 }
 
+// gettid() is a system call; the lock asks for it twice per round trip.
+thread_local pid_t t_tid = 0;
+
+pid_t currentTid() {
+    if (t_tid == 0)
+        t_tid = gettid();
+    return t_tid;
+}
+
+// A forked child runs on a new thread id but inherits the cached one.
+[[maybe_unused]] const int g_forgetTidInChild = pthread_atfork(nullptr, nullptr, [] { t_tid = 0; });
+
 uint64_t randomSeed() {
     uint64_t v = 0;
     if (getrandom(&v, sizeof v, 0) != static_cast<ssize_t>(sizeof v))
@@ -82,7 +94,7 @@ Population::~Population() {
     // away. If another thread of this process holds it, the mapping is left in
     // place: unmapping it would corrupt that thread's robust-mutex list.
     if (m_header != nullptr && m_ownerTid.load() != 0) {
-        if (m_ownerTid.load() != gettid())
+        if (m_ownerTid.load() != currentTid())
             return;
         while (m_depth > 0) {
             --m_depth;
@@ -397,7 +409,7 @@ int32_t Population::lock(std::string_view fn) {
     if (rc != 0)
         return fail(QX_E_SYSTEM, fn, "locking population " + std::to_string(m_handle) + ": " + errnoText(rc));
 
-    const pid_t self = gettid();
+    const pid_t self = currentTid();
     if (m_ownerTid.load() == self && m_depth > 0) {
         ++m_depth;
     } else {
@@ -423,7 +435,7 @@ int32_t Population::unlock(std::string_view fn) {
 
 // The owner check comes first: only the owning thread writes m_depth.
 bool Population::lockedByThisThread() const {
-    return m_ownerTid.load() == gettid() && m_depth > 0;
+    return m_ownerTid.load() == currentTid() && m_depth > 0;
 }
 
 } // namespace qx

@@ -64,7 +64,7 @@ std::string num(int64_t v) {
 
 std::string num(double v) {
     char buf[32];
-    std::snprintf(buf, sizeof buf, "%.17g", v);
+    std::snprintf(buf, sizeof buf, "%.15g", v);
     return buf;
 }
 

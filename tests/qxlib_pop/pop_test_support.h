@@ -1,5 +1,5 @@
-// Helpers of the population tests: helper processes that talk over pipes,
-// and small wrappers that build populations.
+// Helpers of the population tests: forked helper processes that exchange
+// numbers over pipes, and a population builder that frees what it built.
 #pragma once
 
 #include <cstdint>
@@ -12,59 +12,52 @@
 
 namespace poptest {
 
-// A forked helper process. The body runs in the child and its result is
-// the child's exit code (0 = every check passed). The body talks to the test
-// through `link`; tests must not use gtest assertions inside the body.
+struct Link { // pipe ends carrying 64-bit numbers
+    int readFd = -1, writeFd = -1;
+    void send(int64_t v) const;
+    int64_t receive() const; // -999999 once the other side is gone
+};
+
+// A forked helper. The body runs in the child (no gtest assertions there)
+// and returns the child's exit code: 0 when all its checks passed.
 class HelperProcess {
 public:
-    class Link {
-    public:
-        Link(int readFd, int writeFd) : m_read(readFd), m_write(writeFd) {}
-        bool send(const void* data, size_t size) const;
-        bool receive(void* data, size_t size) const;
-        bool sendInt(int64_t v) const { return send(&v, sizeof v); }
-        int64_t receiveInt() const; // -999999 when the pipe closed
-
-    private:
-        int m_read;
-        int m_write;
-    };
-
     explicit HelperProcess(const std::function<int(const Link&)>& body);
     ~HelperProcess();
-    HelperProcess(const HelperProcess&) = delete;
-    HelperProcess& operator=(const HelperProcess&) = delete;
-
     const Link& link() const { return m_link; }
-    pid_t pid() const { return m_pid; }
     void kill(int signal) const;
-    // Exit code, or 128 + signal when a signal ended it.
-    int wait();
+    int wait(); // exit code, or 128 + signal
 
 private:
     pid_t m_pid = -1;
-    int m_toChild[2] = {-1, -1};
-    int m_fromChild[2] = {-1, -1};
-    Link m_link{-1, -1};
-    bool m_waited = false;
+    Link m_link;
 };
 
 struct ChromosomeSpec {
     int16_t method;
     std::vector<double> original; // organism 1's values
-    double min;
-    double max;
-    double step;
+    double min, max, step;        // every gene's range
 };
 
-// Creates a population of `organisms` with the given chromosomes, sets the
-// ranges and organism 1's genes, seeds it. Returns the handle (0 on failure).
-int32_t makePopulation(int32_t organisms, const std::vector<ChromosomeSpec>& chromosomes, uint64_t seed);
+// A seeded population with ranges and organism 1 set; freed on destruction.
+class TestPopulation {
+public:
+    TestPopulation(int32_t organisms, const std::vector<ChromosomeSpec>& chromosomes, uint64_t seed = 1);
+    explicit TestPopulation(int32_t adopted) : m_pop(adopted) {}
+    ~TestPopulation() { QxPopFree(m_pop); }
+    TestPopulation(const TestPopulation&) = delete;
+    operator int32_t() const { return m_pop; }
 
+private:
+    int32_t m_pop = 0;
+};
+
+int32_t next(int32_t pop); // QxPopNextOrganism, 0 on failure
 std::vector<double> genesOf(int32_t pop, int32_t organism);
 double objectiveOf(int32_t pop, int32_t organism);
-std::string lastFailureMessage(int32_t code);
+int32_t flagsOf(int32_t pop, int32_t organism);
+std::string lastFailureMessage(int32_t code); // "Function: message"
 std::string shmPath(int32_t pop);
-int64_t nowMs();
+int64_t nowUs();
 
 } // namespace poptest
