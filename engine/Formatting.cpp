@@ -184,7 +184,7 @@ TaggedValue RoundUpAtLeadingDigit(double x) {
     const int e = ol::orderOfMagnitude(x);
     const double power = std::pow(10.0, std::abs(e));
     double q = e >= 0 ? x / power : x * power;
-    // 0.3 / 0.1 is 2.9999999999999996 in doubles; a quotient that is a whole
+    // 0.3 * 10 is 3.0000000000000004 in doubles; a quotient that is a whole
     // number but for the last bits is taken as that number, or the axis
     // would end one step too far.
     const double nearest = std::nearbyint(q);

@@ -4,6 +4,8 @@
 #include <memory>
 #include <optional>
 
+#include <gtest/gtest.h>
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
@@ -12,12 +14,13 @@
 
 #include "DiagnosticLog.h"
 #include "ProcessState.h"
+#include "ol/OLError.h"
 #include "ol/ResourceServer.h"
 
 namespace enginetest {
 
-// Sets an environment variable for the life of the object and puts the old
-// value (or its absence) back afterwards.
+// Sets an environment variable for the life of the object, then puts the old
+// value (or its absence) back.
 class ScopedEnv {
 public:
     ScopedEnv(const char* name, const QByteArray& value) : m_name(name) {
@@ -25,12 +28,7 @@ public:
             m_old = QByteArray(old);
         qputenv(name, value);
     }
-    ~ScopedEnv() {
-        if (m_old)
-            qputenv(m_name, *m_old);
-        else
-            qunsetenv(m_name);
-    }
+    ~ScopedEnv() { m_old ? qputenv(m_name, *m_old) : qunsetenv(m_name); }
     ScopedEnv(const ScopedEnv&) = delete;
     ScopedEnv& operator=(const ScopedEnv&) = delete;
 
@@ -39,46 +37,38 @@ private:
     std::optional<QByteArray> m_old;
 };
 
-// A private log directory for one test; the diagnostic log is off when it
-// starts and is turned off again when it ends.
+// A private log directory for one test; the diagnostic log is off at its
+// start and end.
 class TempLogDir {
 public:
     TempLogDir() : m_env("SELVANE_LOG_DIR", QFile::encodeName(m_dir.path())) { engine::DiagnosticLog::StopLogging(); }
     ~TempLogDir() { engine::DiagnosticLog::StopLogging(); }
 
-    QString path() const { return m_dir.path(); }
     QString file(const QString& name) const { return m_dir.filePath(name); }
     void touch(const QString& name, const QByteArray& content = QByteArray()) const {
         QFile f(file(name));
         if (f.open(QIODevice::WriteOnly))
             f.write(content);
     }
-    // Turns the diagnostic log on the way start-up does: marker, then start.
+    // Turns the diagnostic log on as start-up does: marker, then start.
     void startLogging() const {
         touch(engine::DiagnosticLog::kMarkerFileName);
         engine::DiagnosticLog::StartLogging();
     }
-    // The lines of Selvane.log without their line breaks.
-    QStringList logLines() const { return readLines(file(QStringLiteral("Selvane.log"))); }
-    // The messages of those lines (what follows "WATCHER, tick  delta ").
-    QStringList logMessages() const {
-        QStringList out;
-        for (const QString& line : logLines()) {
-            const qsizetype twoBlanks = line.indexOf(QStringLiteral("  "));
-            const qsizetype blank = twoBlanks < 0 ? -1 : line.indexOf(u' ', twoBlanks + 2);
-            out << (blank < 0 ? line : line.mid(blank + 1));
-        }
-        return out;
-    }
-
-    static QStringList readLines(const QString& path) {
-        QFile f(path);
+    QStringList logLines() const {
+        QFile f(file(QStringLiteral("Selvane.log")));
         if (!f.open(QIODevice::ReadOnly))
             return {};
         QStringList lines = QString::fromUtf8(f.readAll()).split(u'\n');
-        if (!lines.isEmpty() && lines.last().isEmpty())
-            lines.removeLast();
+        lines.removeLast(); // after the last line break
         return lines;
+    }
+    // The messages of the lines: what follows "WATCHER, <tick>  <delta> ".
+    QStringList logMessages() const {
+        QStringList out;
+        for (const QString& line : logLines())
+            out << line.mid(line.indexOf(u' ', line.indexOf(QStringLiteral("  ")) + 2) + 1);
+        return out;
     }
 
 private:
@@ -86,7 +76,7 @@ private:
     ScopedEnv m_env;
 };
 
-// An English resource server as the current manager's, for one test.
+// An English (or other) resource server as the current manager's, for one test.
 class ScopedResourceServer {
 public:
     explicit ScopedResourceServer(int language = ol::kLanguageEnglish)
@@ -94,13 +84,21 @@ public:
         engine::ProcessState::setResourceServer(m_server);
     }
     ~ScopedResourceServer() { engine::ProcessState::setResourceServer(nullptr); }
-    ScopedResourceServer(const ScopedResourceServer&) = delete;
-    ScopedResourceServer& operator=(const ScopedResourceServer&) = delete;
-
-    const ol::ResourceServer& server() const { return *m_server; }
+    template <class... Args> QString text(int id, const Args&... args) const { return m_server->text(id, args...); }
 
 private:
     std::shared_ptr<ol::ResourceServer> m_server;
 };
+
+// The error f raises; a test failure when it raises nothing.
+template <class F> ol::OLError raised(F&& f) {
+    try {
+        f();
+    } catch (const ol::OLError& e) {
+        return e;
+    }
+    ADD_FAILURE() << "nothing was raised";
+    return ol::OLError(0, QString(), QString());
+}
 
 } // namespace enginetest

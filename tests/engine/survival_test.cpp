@@ -1,40 +1,36 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <stdexcept>
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QObject>
-#include <QTemporaryDir>
 #include <QThread>
 
 #include <unistd.h>
 
 #include "Application.h"
 #include "EngineTestEnv.h"
-#include "ProcessState.h"
 #include "QxLibBinding.h"
 #include "SurvivalChecker.h"
 #include "SurvivalHost.h"
 #include "ol/Directories.h"
 #include "ol/NamedMutex.h"
-#include "ol/OLError.h"
 #include "ol/ScriptedVisualServices.h"
 
 using namespace engine;
-using enginetest::ScopedEnv;
-using enginetest::TempLogDir;
+using namespace Qt::StringLiterals;
+using enginetest::raised;
+using ol::WindowRef;
 
 namespace {
 
-// The current manager as the survival checker sees it, scripted.
+// The current manager as the survival checker sees it.
 class ScriptedManager : public SurvivalHost {
 public:
     bool excelApplicationSet = true;
     int32_t majorVersion = 16;
     int64_t appWindow = 42;
-    ol::WindowRef questionWindow;
+    WindowRef questionWindow;
     bool macroFails = false;
     QStringList macros;
 
@@ -42,31 +38,28 @@ public:
     void runExcelMacro(const QString& macro) override {
         macros << macro;
         if (macroFails)
-            ol::raiseError(ol::kErrGeneral, QStringLiteral("Run"), QStringLiteral("the host did not answer"));
+            ol::raiseError(ol::kErrGeneral, u"Run"_s, u"the host did not answer"_s);
     }
     int32_t excelMajorVersion() override { return majorVersion; }
     int64_t excelAppWindow() override { return appWindow; }
-    ol::WindowRef findTopLevelWindow(const QString& title) override {
-        return title == QStringLiteral("Selvane") ? questionWindow : ol::WindowRef();
+    WindowRef findTopLevelWindow(const QString& title) override {
+        return title == u"Selvane"_s ? questionWindow : WindowRef();
     }
 };
 
 // Runs the event loop until pred holds or 10 s pass.
 template <class P> bool waitFor(P pred) {
     QDeadlineTimer deadline(10000);
-    while (!pred() && !deadline.hasExpired()) {
+    while (!pred() && !deadline.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
     return pred();
 }
 
-// Each case: a private runtime folder for mutexes, the add-in's mutex held
-// (by this process), scripted window services, no process flags set.
+// Each case: a private mutex folder, the add-in's mutex held by this
+// process, scripted window services, observed end and self-destruct.
 class SurvivalTest : public ::testing::Test {
 protected:
-    SurvivalTest()
-        : m_runtime("XDG_RUNTIME_DIR", QFile::encodeName(m_runtimeDir.path())), m_services(m_scripted.asServices()) {}
+    SurvivalTest() : m_runtime("XDG_RUNTIME_DIR", QFile::encodeName(m_runtimeDir.path())) {}
 
     void SetUp() override {
         ASSERT_TRUE(m_addIn.create(SurvivalChecker::kAddInMutexName));
@@ -74,7 +67,7 @@ protected:
         ProcessState::setCurrentManager(&m_manager);
         ApplicationHooks hooks;
         hooks.endProgram = [this] { ++m_endCalls; };
-        hooks.selfDestruct = [this] { m_selfDestructs.fetch_add(1); };
+        hooks.selfDestruct = [this] { ++m_selfDestructs; };
         SetApplicationHooks(hooks);
     }
     void TearDown() override {
@@ -83,38 +76,40 @@ protected:
         ProcessState::setModalDialogUp(false);
         ProcessState::setQuestionShown(false);
         ProcessState::setStartedByAutomation(false);
-        // Let an armed self-destruct timer fire into its observer before the
-        // hooks go away.
-        if (m_endCalls > 0)
-            waitFor([this] { return m_selfDestructs.load() > 0; });
+        if (m_endCalls > 0) // an armed self-destruct fires into its observer first
+            waitFor([this] { return m_selfDestructs > 0; });
         SetApplicationHooks({});
     }
 
-    std::vector<ol::ScriptedCall> fronted() const { return m_scripted.callsOf(QStringLiteral("bringToFront")); }
+    // The windows brought to the front since the last clearCalls().
+    std::vector<WindowRef> fronted() const {
+        std::vector<WindowRef> out;
+        for (const ol::ScriptedCall& c : m_scripted.callsOf(u"bringToFront"_s))
+            out.push_back(c.window);
+        return out;
+    }
 
     QTemporaryDir m_runtimeDir;
-    ScopedEnv m_runtime;
+    enginetest::ScopedEnv m_runtime;
     ol::NamedMutex m_addIn;
     ol::ScriptedVisualServices m_scripted;
-    ol::ScopedVisualServices m_services;
+    ol::ScopedVisualServices m_services{m_scripted.asServices()};
     ScriptedManager m_manager;
     int m_endCalls = 0;
     std::atomic<int> m_selfDestructs{0};
+    QObject m_question; // a window of this process
 };
 
 } // namespace
 
 TEST_F(SurvivalTest, PollingIntervalFollowsModalFlag) {
     SurvivalChecker::StartPollingTimer();
-    EXPECT_TRUE(SurvivalChecker::isPolling());
     EXPECT_EQ(SurvivalChecker::pollingInterval(), 1000);
     ProcessState::setModalDialogUp(true);
     SurvivalChecker::RestartPollingTimer();
     EXPECT_EQ(SurvivalChecker::pollingInterval(), 100);
     SurvivalChecker::KillPollingTimer();
     EXPECT_FALSE(SurvivalChecker::isPolling());
-    EXPECT_EQ(SurvivalChecker::pollingInterval(), 0);
-
     // A tick re-arms the timer with the interval of the moment.
     ProcessState::setModalDialogUp(false);
     SurvivalChecker::TimerProc();
@@ -124,25 +119,19 @@ TEST_F(SurvivalTest, PollingIntervalFollowsModalFlag) {
 
 TEST_F(SurvivalTest, ModalDialogRunsMacroAndKeepsHostWindowInFront) {
     ProcessState::setModalDialogUp(true);
-    // Another window of the host is in front: the host's main window comes forward.
-    m_scripted.setForegroundWindow(ol::WindowRef::host(7));
+    m_scripted.setForegroundWindow(WindowRef::host(7)); // another window of the host
     SurvivalChecker::TimerProc();
-    EXPECT_EQ(m_manager.macros, QStringList{QStringLiteral("Selvane.xla!OptDoEvents")});
-    ASSERT_EQ(fronted().size(), 1u);
-    EXPECT_EQ(fronted()[0].window, ol::WindowRef::host(42));
+    EXPECT_EQ(m_manager.macros, QStringList{u"Selvane.xla!OptDoEvents"_s});
+    EXPECT_EQ(fronted(), std::vector<WindowRef>{WindowRef::host(42)});
 
-    // Already in front, or a window of this process in front: nothing to do.
+    // Nothing to bring forward: the main window in front already, a window of
+    // this process in front, an old host version, a host without a main window.
     m_scripted.clearCalls();
-    m_scripted.setForegroundWindow(ol::WindowRef::host(42));
+    m_scripted.setForegroundWindow(WindowRef::host(42));
     SurvivalChecker::TimerProc();
-    QObject own;
-    m_scripted.setForegroundWindow(ol::WindowRef::local(&own));
+    m_scripted.setForegroundWindow(WindowRef::local(&m_question));
     SurvivalChecker::TimerProc();
-    EXPECT_TRUE(fronted().empty());
-    EXPECT_EQ(m_manager.macros.size(), 3);
-
-    // Old host versions and a host without a main window get the macro only.
-    m_scripted.setForegroundWindow(ol::WindowRef::host(7));
+    m_scripted.setForegroundWindow(WindowRef::host(7));
     m_manager.majorVersion = 14;
     SurvivalChecker::TimerProc();
     m_manager.majorVersion = 16;
@@ -150,58 +139,46 @@ TEST_F(SurvivalTest, ModalDialogRunsMacroAndKeepsHostWindowInFront) {
     SurvivalChecker::TimerProc();
     EXPECT_TRUE(fronted().empty());
     EXPECT_EQ(m_manager.macros.size(), 5);
-}
 
-TEST_F(SurvivalTest, NoMacroWithoutModalDialogOrHost) {
-    m_scripted.setForegroundWindow(ol::WindowRef::host(7));
+    // No macro without a modal dialog, without the host's application, without a manager.
+    ProcessState::setModalDialogUp(false);
     SurvivalChecker::TimerProc();
     ProcessState::setModalDialogUp(true);
     m_manager.excelApplicationSet = false;
     SurvivalChecker::TimerProc();
     ProcessState::setCurrentManager(nullptr);
     SurvivalChecker::TimerProc();
-    EXPECT_TRUE(m_manager.macros.isEmpty());
-    EXPECT_TRUE(fronted().empty());
-    EXPECT_TRUE(SurvivalChecker::isPolling());
+    EXPECT_EQ(m_manager.macros.size(), 5);
 }
 
 TEST_F(SurvivalTest, QuestionIsKeptInFrontOfHost) {
-    QObject question;
-    m_manager.questionWindow = ol::WindowRef::local(&question);
+    m_manager.questionWindow = WindowRef::local(&m_question);
     ProcessState::setQuestionShown(true);
-    m_scripted.setForegroundWindow(ol::WindowRef::host(42));
+    m_scripted.setForegroundWindow(WindowRef::host(42));
     SurvivalChecker::TimerProc();
-    ASSERT_EQ(fronted().size(), 1u);
-    EXPECT_EQ(fronted()[0].window, ol::WindowRef::local(&question));
+    EXPECT_EQ(fronted(), std::vector<WindowRef>{WindowRef::local(&m_question)});
 
-    // The question in front already, the flag cleared, or no such window of
-    // this process: nothing is brought forward.
+    // The question in front already, the flag cleared, the window not this process's.
     m_scripted.clearCalls();
-    m_scripted.setForegroundWindow(ol::WindowRef::local(&question));
+    m_scripted.setForegroundWindow(WindowRef::local(&m_question));
     SurvivalChecker::TimerProc();
-    m_scripted.setForegroundWindow(ol::WindowRef::host(42));
+    m_scripted.setForegroundWindow(WindowRef::host(42));
     ProcessState::setQuestionShown(false);
     SurvivalChecker::TimerProc();
     ProcessState::setQuestionShown(true);
-    m_manager.questionWindow = ol::WindowRef::host(99);
-    SurvivalChecker::TimerProc();
-    m_manager.questionWindow = ol::WindowRef();
+    m_manager.questionWindow = WindowRef::host(99);
     SurvivalChecker::TimerProc();
     EXPECT_TRUE(fronted().empty());
 }
 
 TEST_F(SurvivalTest, FailingStepDoesNotStopTheTick) {
-    QObject question;
-    m_manager.questionWindow = ol::WindowRef::local(&question);
+    m_manager.questionWindow = WindowRef::local(&m_question);
     m_manager.macroFails = true;
     ProcessState::setModalDialogUp(true);
     ProcessState::setQuestionShown(true);
-    m_scripted.setForegroundWindow(ol::WindowRef::host(7));
+    m_scripted.setForegroundWindow(WindowRef::host(7));
     SurvivalChecker::TimerProc();
-    EXPECT_EQ(m_manager.macros.size(), 1);
-    // The question step still ran, and the timer is armed again.
-    ASSERT_EQ(fronted().size(), 1u);
-    EXPECT_EQ(fronted()[0].window, ol::WindowRef::local(&question));
+    EXPECT_EQ(fronted(), std::vector<WindowRef>{WindowRef::local(&m_question)});
     EXPECT_EQ(SurvivalChecker::pollingInterval(), 100);
 }
 
@@ -209,70 +186,53 @@ TEST_F(SurvivalTest, MacroRunsOnEveryFastTick) {
     ProcessState::setModalDialogUp(true);
     SurvivalChecker::StartPollingTimer();
     EXPECT_TRUE(waitFor([this] { return m_manager.macros.size() >= 3; }));
-    EXPECT_EQ(m_endCalls, 0);
 }
 
 TEST_F(SurvivalTest, AddInGoneEndsProgramAndArmsSelfDestruct) {
-    TempLogDir logs;
+    enginetest::TempLogDir logs;
     logs.startLogging();
     SurvivalChecker::StartPollingTimer();
     m_addIn.release();
     SurvivalChecker::TimerProc();
     EXPECT_EQ(m_endCalls, 1);
     EXPECT_FALSE(SurvivalChecker::isPolling()) << "a process that ends does not poll again";
-    EXPECT_TRUE(waitFor([this] { return m_selfDestructs.load() == 1; }));
-    EXPECT_EQ(logs.logMessages(), QStringList{QStringLiteral("SurvivalChecker.TimerProc: Entering")});
+    EXPECT_TRUE(waitFor([this] { return m_selfDestructs == 1; }));
+    EXPECT_EQ(logs.logMessages(), QStringList{u"SurvivalChecker.TimerProc: Entering"_s});
 }
 
-TEST_F(SurvivalTest, StartUpStandAloneAndByAutomation) {
-    TempLogDir logs;
-    logs.touch(QStringLiteral("MirrowLoggingDetail.txt"));
+TEST_F(SurvivalTest, StartUpStandAloneThenByAutomation) {
+    enginetest::TempLogDir logs;
+    logs.touch(u"MirrowLoggingDetail.txt"_s);
     int windowsCreated = 0;
     ApplicationHooks hooks;
     hooks.createSurvivalWindow = [&] { ++windowsCreated; };
     SetApplicationHooks(hooks);
 
-    ProcessState::setStartedByAutomation(false);
     InitializeApplication();
     EXPECT_TRUE(ProcessState::applicationInitialized());
-    EXPECT_EQ(ProcessState::processId(), static_cast<int32_t>(::getpid()));
     EXPECT_TRUE(IsQxLibBound());
     EXPECT_FALSE(SurvivalChecker::isPolling()) << "stand-alone: no survival checker";
     EXPECT_EQ(windowsCreated, 0);
-
-    const QString vnt = ol::systemDirectory() + QStringLiteral("/libvntlib8.so");
+    const QString vnt = ol::systemDirectory() + u"/libvntlib8.so"_s;
     const QStringList messages = logs.logMessages();
-    ASSERT_GE(messages.size(), 7);
-    EXPECT_EQ(messages.first(), QStringLiteral("InitializeApplication: Entering"));
-    EXPECT_EQ(messages.mid(messages.size() - 5),
-              (QStringList{QStringLiteral("*TECH SUPPORT* About to load VntLib using this path: ") + vnt,
-                           QStringLiteral("Called LoadLibrary for VntLib"),
-                           QStringLiteral("*TECH SUPPORT* VntLib was loaded."),
-                           QStringLiteral("*TECH SUPPORT* VntLib initialization call returned."),
-                           QStringLiteral("InitializeApplication: Exiting")}));
-    EXPECT_TRUE(messages.contains(QStringLiteral("WATCHER: Exiting InitializeQxLib")));
+    ASSERT_EQ(messages.size(), 12);
+    EXPECT_EQ(messages.first(), u"InitializeApplication: Entering"_s);
+    EXPECT_EQ(messages[6], u"WATCHER: Exiting InitializeQxLib"_s);
+    EXPECT_EQ(messages.mid(7), (QStringList{u"*TECH SUPPORT* About to load VntLib using this path: "_s + vnt,
+                                            u"Called LoadLibrary for VntLib"_s, u"*TECH SUPPORT* VntLib was loaded."_s,
+                                            u"*TECH SUPPORT* VntLib initialization call returned."_s,
+                                            u"InitializeApplication: Exiting"_s}));
 
     ProcessState::setStartedByAutomation(true);
     InitializeApplication();
     EXPECT_EQ(windowsCreated, 1);
     EXPECT_EQ(SurvivalChecker::pollingInterval(), 1000);
-}
 
-TEST_F(SurvivalTest, VntLibFailures) {
-    try {
-        LoadVntLib(QString());
-        ADD_FAILURE() << "nothing was raised";
-    } catch (const ol::OLError& e) {
-        EXPECT_EQ(e.number(), ol::kErrLibraryNotFound);
-        EXPECT_EQ(e.description(), QStringLiteral("Could not find Mirrow System directory."));
-    }
+    const ol::OLError noDir = raised([] { LoadVntLib(QString()); });
+    EXPECT_EQ(noDir.number(), ol::kErrLibraryNotFound);
+    EXPECT_EQ(noDir.description(), u"Could not find Mirrow System directory."_s);
     QTemporaryDir empty;
-    try {
-        LoadVntLib(empty.path());
-        ADD_FAILURE() << "nothing was raised";
-    } catch (const ol::OLError& e) {
-        EXPECT_EQ(e.number(), ol::kErrLibraryNotFound);
-        EXPECT_EQ(e.description(),
-                  QStringLiteral("Could not load the library ") + empty.path() + QStringLiteral("/libvntlib8.so."));
-    }
+    const ol::OLError noLib = raised([&] { LoadVntLib(empty.path()); });
+    EXPECT_EQ(noLib.number(), ol::kErrLibraryNotFound);
+    EXPECT_EQ(noLib.description(), u"Could not load the library "_s + empty.path() + u"/libvntlib8.so."_s);
 }
