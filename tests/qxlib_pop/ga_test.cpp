@@ -120,10 +120,10 @@ TEST(GaOrder, GoalsPenaltiesAndInvalidOrganismsRank) {
 }
 
 TEST(GaOperators, RecipeGenesStayInRangeAndOnStep) {
-    const std::vector<ChromosomeSpec> spec{{QX_METHOD_RECIPE, {2.5, 7, 0}, 0, 10, 0.5},
-                                           {QX_METHOD_RECIPE, {-1, 0, 3}, -3, 3, 1},
-                                           {QX_METHOD_RECIPE, {0.25, 0.75}, 0, 1, 0}};
-    const TestPopulation pop(20, spec, 11);
+    const std::vector<ChromosomeSetup> setup{{QX_METHOD_RECIPE, {2.5, 7, 0}, 0, 10, 0.5},
+                                             {QX_METHOD_RECIPE, {-1, 0, 3}, -3, 3, 1},
+                                             {QX_METHOD_RECIPE, {0.25, 0.75}, 0, 1, 0}};
+    const TestPopulation pop(20, setup, 11);
     ASSERT_EQ(QxPopRandomize(pop), QX_OK);
     for (int32_t chr = 1; chr <= 3; ++chr)
         ASSERT_EQ(QxChrSetMutationMode(pop, chr, QX_MUTATION_FIXED, 0.3), QX_OK);
@@ -132,7 +132,7 @@ TEST(GaOperators, RecipeGenesStayInRangeAndOnStep) {
         [&](const std::vector<double>& g) {
             ASSERT_EQ(g.size(), 8u);
             for (size_t i = 0; i < 8; ++i) {
-                const ChromosomeSpec& c = spec[i < 3 ? 0 : (i < 6 ? 1 : 2)];
+                const ChromosomeSetup& c = setup[i < 3 ? 0 : (i < 6 ? 1 : 2)];
                 ASSERT_TRUE(g[i] >= c.min && g[i] <= c.max) << "gene " << i << " = " << g[i];
                 const double offStep = c.step > 0 ? std::fmod(g[i] - c.min, c.step) : 0.0;
                 ASSERT_EQ(offStep, 0.0) << "gene " << i << " = " << g[i];

@@ -19,7 +19,7 @@ using namespace poptest;
 namespace {
 
 const std::vector<double> kGenes{1.5, 2.5, 3.5};
-const std::vector<ChromosomeSpec> kShape{{QX_METHOD_RECIPE, kGenes, 0, 10, 0}};
+const std::vector<ChromosomeSetup> kShape{{QX_METHOD_RECIPE, kGenes, 0, 10, 0}};
 
 // Creates a population, reports its handle, then obeys: 1 = lock,
 // 2 = unlock (each answered with the result), anything else = exit holding

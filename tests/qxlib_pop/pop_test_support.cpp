@@ -54,7 +54,7 @@ int HelperProcess::wait() {
     return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : WEXITSTATUS(status);
 }
 
-TestPopulation::TestPopulation(int32_t organisms, const std::vector<ChromosomeSpec>& chromosomes, uint64_t seed) {
+TestPopulation::TestPopulation(int32_t organisms, const std::vector<ChromosomeSetup>& chromosomes, uint64_t seed) {
     std::vector<int32_t> counts;
     std::vector<int16_t> methods;
     for (const auto& c : chromosomes) {
@@ -63,10 +63,10 @@ TestPopulation::TestPopulation(int32_t organisms, const std::vector<ChromosomeSp
     }
     QxPopCreate(organisms, static_cast<int32_t>(counts.size()), counts.data(), methods.data(), &m_pop);
     for (int32_t c = 1; c <= static_cast<int32_t>(chromosomes.size()); ++c) {
-        const ChromosomeSpec& spec = chromosomes[static_cast<size_t>(c - 1)];
-        for (int32_t g = 1; g <= static_cast<int32_t>(spec.original.size()); ++g) {
-            QxGeneSetRange(m_pop, c, g, spec.min, spec.max, spec.step);
-            QxGeneSetValue(m_pop, c, 1, g, spec.original[static_cast<size_t>(g - 1)]);
+        const ChromosomeSetup& setup = chromosomes[static_cast<size_t>(c - 1)];
+        for (int32_t g = 1; g <= static_cast<int32_t>(setup.original.size()); ++g) {
+            QxGeneSetRange(m_pop, c, g, setup.min, setup.max, setup.step);
+            QxGeneSetValue(m_pop, c, 1, g, setup.original[static_cast<size_t>(g - 1)]);
         }
     }
     QxPopSetSeed(m_pop, seed);

@@ -33,7 +33,7 @@ private:
     Link m_link;
 };
 
-struct ChromosomeSpec {
+struct ChromosomeSetup {
     int16_t method;
     std::vector<double> original; // organism 1's values
     double min, max, step;        // every gene's range
@@ -42,7 +42,7 @@ struct ChromosomeSpec {
 // A seeded population with ranges and organism 1 set; freed on destruction.
 class TestPopulation {
 public:
-    TestPopulation(int32_t organisms, const std::vector<ChromosomeSpec>& chromosomes, uint64_t seed = 1);
+    TestPopulation(int32_t organisms, const std::vector<ChromosomeSetup>& chromosomes, uint64_t seed = 1);
     explicit TestPopulation(int32_t adopted) : m_pop(adopted) {}
     ~TestPopulation() { QxPopFree(m_pop); }
     TestPopulation(const TestPopulation&) = delete;
