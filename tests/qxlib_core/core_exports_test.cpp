@@ -2,6 +2,7 @@
 // header, and no C++ symbol.
 #include <cstdio>
 #include <cstdlib>
+#include <dlfcn.h>
 #include <fstream>
 #include <map>
 #include <regex>
@@ -10,6 +11,8 @@
 #include <string>
 
 #include <gtest/gtest.h>
+
+#include "qxlib8.h"
 
 TEST(Exports, EveryHeaderFunctionAndNoCxxSymbol) {
     // "QX_API <return type> Name(", the type possibly with '*' and spaces.
@@ -51,9 +54,16 @@ TEST(Exports, EveryHeaderFunctionAndNoCxxSymbol) {
                              "QxLogClose"})
         EXPECT_EQ(declared.count(name), 1u) << name << " not found in the header";
 
-    const char* dir = std::getenv("SELVANE_SYSTEM_DIR");
-    ASSERT_NE(dir, nullptr);
-    const std::string command = std::string("nm -D --defined-only '") + dir + "/libqxlib8.so'";
+    // The system directory of the build, else the library this test is linked to.
+    std::string library;
+    if (const char* dir = std::getenv("SELVANE_SYSTEM_DIR"); dir && *dir) {
+        library = std::string(dir) + "/libqxlib8.so";
+    } else {
+        Dl_info info{};
+        ASSERT_NE(::dladdr(reinterpret_cast<void*>(&QxVersionString), &info), 0);
+        library = info.dli_fname;
+    }
+    const std::string command = "nm -D --defined-only '" + library + "'";
     FILE* pipe = ::popen(command.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     std::map<std::string, char> exported; // name -> nm's type letter

@@ -112,7 +112,7 @@ bool sameBits(double a, double b) {
     using Arrays = std::tuple<const char*, const std::vector<double>*, const std::vector<double>*>;
     for (const auto& [name, a, b] : {Arrays{"constraintValues", &cv, &want.cv}, Arrays{"cellValues", &ccv, &want.ccv},
                                      Arrays{"geneValues", &genes, &want.genes}, Arrays{"spare", &spare, &want.spare}})
-        if (std::memcmp(a->data(), b->data(), a->size() * sizeof(double)) != 0)
+        if (!a->empty() && std::memcmp(a->data(), b->data(), a->size() * sizeof(double)) != 0)
             return failure() << name << " differ";
     return ::testing::AssertionSuccess();
 }
