@@ -3,7 +3,6 @@
 #include "nf_internal.h"
 
 #include <charconv>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>

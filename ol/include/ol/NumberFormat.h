@@ -30,8 +30,12 @@ struct Program;
 //   shown precision (-0.001 with "0.00" shows "-0.00"): the host chooses the
 //   section and the sign from the stored value, not the rounded one.
 // - Fractions use the last continued-fraction convergent whose denominator
-//   fits the denominator's digits (0.23 with "# ??/??" shows 3/13), which
-//   is what the host shows rather than the closest fraction overall.
+//   fits the denominator's digits, taken from the simplest fraction the
+//   value's 15 significant digits stand for: 0.23 with "# ??/??" shows 3/13
+//   and 4/11 with "# ?/?" shows 1/3, as the host does, rather than the
+//   closest fractions 20/87 and 3/8.
+// - "General" fits 11 characters, a minus sign not counted: -2/3 shows
+//   "-0.666666667" rather than losing a digit to the sign.
 //
 // Immutable after compile(): one object may be used from several threads.
 class NumberFormat {
