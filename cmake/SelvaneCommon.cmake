@@ -3,7 +3,8 @@ add_library(selvane_common INTERFACE)
 target_compile_features(selvane_common INTERFACE cxx_std_20)
 target_compile_options(selvane_common INTERFACE
   -Wall -Wextra -Werror
-  -Wnon-virtual-dtor -Woverloaded-virtual -Wold-style-cast -Wshadow=local
+  -Wnon-virtual-dtor -Woverloaded-virtual -Wold-style-cast
+  $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>
   $<$<COMPILE_LANGUAGE:C>:-Wno-old-style-cast>)
 target_compile_definitions(selvane_common INTERFACE
   QT_NO_CAST_FROM_ASCII QT_NO_CAST_TO_ASCII QT_NO_CAST_FROM_BYTEARRAY

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,13 +52,13 @@ std::string exceptionName(const char* upperName) {
 }
 
 struct LastFailure {
-    int32_t code = 0;
     std::string method;
     std::string message;
 };
 
 std::mutex g_stateMutex;
-LastFailure g_lastFailure;
+// The most recent failure of each code, for QxGetExceptionInfoWVB.
+std::map<int32_t, LastFailure> g_lastFailures;
 std::atomic<bool> g_logOn{false};
 std::string g_logPath;
 
@@ -66,9 +67,9 @@ std::string g_logPath;
 int32_t fail(int32_t code, std::string_view method, std::string message) {
     {
         std::lock_guard lock(g_stateMutex);
-        g_lastFailure.code = code;
-        g_lastFailure.method.assign(method);
-        g_lastFailure.message = message;
+        auto& last = g_lastFailures[code];
+        last.method.assign(method);
+        last.message = message;
     }
     if (engineLogOn())
         engineLog(std::string(method) + " failed (" + std::to_string(code) + "): " + message);
@@ -162,9 +163,9 @@ QX_API int32_t QxGetExceptionInfoWVB(int32_t code, char* exceptionName, int32_t 
     std::string msg = e->text;
     {
         std::lock_guard lock(qx::g_stateMutex);
-        if (qx::g_lastFailure.code == code) {
-            method = qx::g_lastFailure.method;
-            msg = qx::g_lastFailure.message;
+        if (const auto it = qx::g_lastFailures.find(code); it != qx::g_lastFailures.end()) {
+            method = it->second.method;
+            msg = it->second.message;
         }
     }
     qx::copyString(qx::exceptionName(e->name), exceptionName, exceptionNameCapacity);
