@@ -7,8 +7,8 @@
 
 namespace addin {
 
-OptimizationRun::OptimizationRun(models::Model& model, const RunOptions& options, int32_t logHandle,
-                                 int32_t selector, int64_t firstTrialNumber)
+OptimizationRun::OptimizationRun(models::Model& model, const RunOptions& options, int32_t logHandle, int32_t selector,
+                                 int64_t firstTrialNumber)
     : m_model(model), m_options(options), m_log(logHandle), m_selector(selector), m_firstTrial(firstTrialNumber) {}
 
 OptimizationRun::~OptimizationRun() {

@@ -23,9 +23,9 @@ struct RunOptions {
 };
 
 enum class StepResult {
-    Trial,          // one trial was evaluated
-    Paused,         // the run is paused: poll again later
-    Stopped,        // a stop mark or a limit ended the run
+    Trial,           // one trial was evaluated
+    Paused,          // the run is paused: poll again later
+    Stopped,         // a stop mark or a limit ended the run
     NextOptimization // the Watcher asked to move on (efficient frontier)
 };
 

@@ -14,16 +14,17 @@
 namespace {
 
 void usage(FILE* out) {
-    std::fprintf(out,
-                 "Usage: qxdemo [options]\n"
-                 "Runs a genetic-algorithm optimization of a built-in model and shows its progress.\n\n"
-                 "  --model NAME       portfolio (default), route or feasibility\n"
-                 "  --trials N         stop after N trials (default 20000; 0 = no limit)\n"
-                 "  --seconds S        stop after S seconds of run time (default 0 = no limit)\n"
-                 "  --population N     organisms in the population (default 50)\n"
-                 "  --seed N           random seed; the same seed gives the same run (default 1)\n"
-                 "  --log PATH         optimization log to write (default: a file in the temp folder)\n"
-                 "  --help             this text\n");
+    std::fprintf(out, "Usage: qxdemo [options]\n"
+                      "Runs a genetic-algorithm optimization of a built-in model and shows its progress.\n\n"
+                      "  --model NAME       portfolio (default), route or feasibility\n"
+                      "  --trials N         stop after N trials (default 20000; 0 = no limit)\n"
+                      "  --seconds S        stop after S seconds of run time (default 0 = no limit)\n"
+                      "  --population N     organisms in the population (default 50)\n"
+                      "  --seed N           random seed; the same seed gives the same run (default 1)\n"
+                      "  --recalc-us N      microseconds each trial's recalculation takes, as in a\n"
+                      "                     spreadsheet (default 250; 0 = as fast as the engine goes)\n"
+                      "  --log PATH         optimization log to write (default: a file in the temp folder)\n"
+                      "  --help             this text\n");
 }
 
 bool parseNumber(const char* text, long long& out) {
@@ -53,6 +54,7 @@ int main(int argc, char** argv) {
     std::string logPath;
     addin::RunOptions options;
     options.maxTrials = 20000;
+    long long recalcMicroseconds = 250;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -84,6 +86,8 @@ int main(int argc, char** argv) {
             options.populationSize = static_cast<int32_t>(n);
         } else if (arg == "--seed") {
             options.seed = static_cast<uint64_t>(n);
+        } else if (arg == "--recalc-us") {
+            recalcMicroseconds = n;
         } else {
             std::fprintf(stderr, "qxdemo: unknown option %s. Try --help.\n", arg.c_str());
             return 2;
@@ -116,9 +120,9 @@ int main(int argc, char** argv) {
     for (const auto& n : names)
         namePtrs.push_back(n.c_str());
     int32_t log = 0;
-    if (int32_t rc = QxLogCreateWVB(logPath.c_str(), static_cast<int32_t>(model->groups().size()), model->geneCount(),
-                                    static_cast<int32_t>(names.size()), namePtrs.data(), hard.data(), atomic.data(),
-                                    &log);
+    if (int32_t rc =
+            QxLogCreateWVB(logPath.c_str(), static_cast<int32_t>(model->groups().size()), model->geneCount(),
+                           static_cast<int32_t>(names.size()), namePtrs.data(), hard.data(), atomic.data(), &log);
         rc != QX_OK) {
         std::fprintf(stderr, "qxdemo: cannot create the log %s: %s\n", logPath.c_str(), errorText(rc).c_str());
         return 1;
@@ -150,6 +154,8 @@ int main(int argc, char** argv) {
             break;
         if (r == addin::StepResult::Paused)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        else if (recalcMicroseconds > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(recalcMicroseconds));
         if (std::chrono::steady_clock::now() >= nextReport) {
             report();
             nextReport += std::chrono::seconds(1);

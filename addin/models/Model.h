@@ -29,9 +29,9 @@ struct Constraint {
 
 // The outcome of one recalculation of the model.
 struct Evaluation {
-    double value = 0;   // the objective cell
-    double penalty = 0; // from violated soft constraints (>= 0)
-    bool invalid = false; // a hard constraint is violated
+    double value = 0;              // the objective cell
+    double penalty = 0;            // from violated soft constraints (>= 0)
+    bool invalid = false;          // a hard constraint is violated
     std::vector<double> violation; // per constraint; 0 = met
     std::vector<double> cellValue; // per constraint: its cell's value
     std::vector<double> penalties; // per constraint

@@ -125,7 +125,9 @@ public:
     }
 
     std::string name() const override { return "route"; }
-    std::string description() const override { return "Round trip through twelve cities: minimize the distance (order genes)"; }
+    std::string description() const override {
+        return "Round trip through twelve cities: minimize the distance (order genes)";
+    }
     Goal goal() const override { return Goal::Minimize; }
     std::string objectiveName() const override { return "Total_Distance"; }
     std::string objectiveFormat() const override { return "#,##0.0"; }
@@ -174,9 +176,9 @@ public:
             g.original.push_back(std::floor(rnd.uniform(0, 6)));
         }
         m_groups.push_back(std::move(g));
-        for (const char* n : {"Shift_1 + Shift_2 >= 25", "Shift_3 - Shift_4 >= 5", "2 * Shift_5 <= Shift_6",
-                              "Shift_1 + Shift_3 + Shift_5 <= 30", "Shift_2 + Shift_4 + Shift_6 >= 35",
-                              "ABS(Shift_1 - Shift_2) <= 3"})
+        for (const char* n :
+             {"Shift_1 + Shift_2 >= 25", "Shift_3 - Shift_4 >= 5", "2 * Shift_5 <= Shift_6",
+              "Shift_1 + Shift_3 + Shift_5 <= 30", "Shift_2 + Shift_4 + Shift_6 >= 35", "ABS(Shift_1 - Shift_2) <= 3"})
             m_constraints.push_back({n, true, false, false});
     }
 
@@ -193,9 +195,8 @@ public:
     void evaluate(const double* x, Evaluation& out) const override {
         // Each rule as "lhs >= 0": the cell value is the left-hand side and
         // the violation the amount by which it falls short.
-        const double lhs[6] = {x[0] + x[1] - 25,         x[2] - x[3] - 5,
-                               x[5] - 2 * x[4],          30 - (x[0] + x[2] + x[4]),
-                               x[1] + x[3] + x[5] - 35, 3 - std::fabs(x[0] - x[1])};
+        const double lhs[6] = {x[0] + x[1] - 25,          x[2] - x[3] - 5,         x[5] - 2 * x[4],
+                               30 - (x[0] + x[2] + x[4]), x[1] + x[3] + x[5] - 35, 3 - std::fabs(x[0] - x[1])};
         out.violation.resize(6);
         out.cellValue.resize(6);
         out.penalties.assign(6, 0.0);
@@ -231,6 +232,8 @@ std::unique_ptr<Model> makeModel(std::string_view name, uint64_t seed) {
     return nullptr;
 }
 
-std::vector<std::string> modelNames() { return {"portfolio", "route", "feasibility"}; }
+std::vector<std::string> modelNames() {
+    return {"portfolio", "route", "feasibility"};
+}
 
 } // namespace models

@@ -105,7 +105,9 @@ std::string logDirectory() {
     return std::string(home && *home ? home : "/tmp") + "/.local/state/selvane";
 }
 
-bool engineLogOn() { return g_logOn.load(std::memory_order_relaxed); }
+bool engineLogOn() {
+    return g_logOn.load(std::memory_order_relaxed);
+}
 
 void engineLog(std::string_view line) {
     if (!engineLogOn())
@@ -153,9 +155,8 @@ QX_API int32_t QxGetErrorTextWVB(int16_t code, char* text, int32_t textCapacity)
     return qx::copyString("unknown error " + std::to_string(code), text, textCapacity);
 }
 
-QX_API int32_t QxGetExceptionInfoWVB(int32_t code, char* exceptionName, int32_t exceptionNameCapacity,
-                                     char* methodName, int32_t methodNameCapacity, char* message,
-                                     int32_t messageCapacity) {
+QX_API int32_t QxGetExceptionInfoWVB(int32_t code, char* exceptionName, int32_t exceptionNameCapacity, char* methodName,
+                                     int32_t methodNameCapacity, char* message, int32_t messageCapacity) {
     const auto* e = qx::findError(code);
     if (!e)
         return 0;
@@ -174,7 +175,9 @@ QX_API int32_t QxGetExceptionInfoWVB(int32_t code, char* exceptionName, int32_t 
     return 1;
 }
 
-QX_API const char* QxVersionString(void) { return "8.1.0"; }
+QX_API const char* QxVersionString(void) {
+    return "8.1.0";
+}
 
 QX_API int32_t QxSetProgramMode(int32_t mode) {
     if (mode != 0)
@@ -197,8 +200,8 @@ QX_API int32_t QxInit3(int32_t interfaceVersion, int32_t flags, int32_t reserved
             qx::g_logPath = dir + "/QxLib.log";
         }
         qx::g_logOn = true;
-        qx::engineLog(std::string("QxInit3: engine ") + QxVersionString() + " initialized, flags=" +
-                      std::to_string(flags));
+        qx::engineLog(std::string("QxInit3: engine ") + QxVersionString() +
+                      " initialized, flags=" + std::to_string(flags));
     }
     return QX_OK;
 }

@@ -91,6 +91,20 @@ int32_t checkGene(const Population& p, int32_t chr, int32_t gene, const char* fn
     return QX_OK;
 }
 
+// A gene address: the chromosome first, so the gene's range is known.
+int32_t checkGeneAddress(const Population& p, int32_t chr, int32_t gene, const char* fn) {
+    const int32_t rc = checkChromosome(p, chr, fn);
+    return rc != QX_OK ? rc : checkGene(p, chr, gene, fn);
+}
+
+// A gene of one organism.
+int32_t checkGeneAddress(const Population& p, int32_t chr, int32_t organism, int32_t gene, const char* fn) {
+    int32_t rc = checkChromosome(p, chr, fn);
+    if (rc == QX_OK)
+        rc = checkOrganism(p, organism, fn);
+    return rc != QX_OK ? rc : checkGene(p, chr, gene, fn);
+}
+
 int32_t checkRate(double rate, const char* what, const char* fn) {
     if (!(rate >= 0.0 && rate <= 1.0))
         return fail(QX_E_INVALID_ARGUMENT, fn, std::string(what) + " " + num(rate) + " is not in 0..1");
@@ -466,12 +480,7 @@ QX_API int32_t QxGeneGetValue(int32_t pop, int32_t chr, int32_t organism, int32_
     PopCall call(pop, "QxGeneGetValue");
     if (!call.ok())
         return call.code;
-    int32_t rc = checkChromosome(*call.pop, chr, call.fn);
-    if (rc == QX_OK)
-        rc = checkOrganism(*call.pop, organism, call.fn);
-    if (rc == QX_OK)
-        rc = checkGene(*call.pop, chr, gene, call.fn);
-    if (rc != QX_OK)
+    if (const int32_t rc = checkGeneAddress(*call.pop, chr, organism, gene, call.fn); rc != QX_OK)
         return rc;
     if (value) {
         const double* g = call.pop->slotGenes(call.pop->slotOf(organism - 1));
@@ -484,12 +493,7 @@ QX_API int32_t QxGeneSetValue(int32_t pop, int32_t chr, int32_t organism, int32_
     PopCall call(pop, "QxGeneSetValue");
     if (!call.ok())
         return call.code;
-    int32_t rc = checkChromosome(*call.pop, chr, call.fn);
-    if (rc == QX_OK)
-        rc = checkOrganism(*call.pop, organism, call.fn);
-    if (rc == QX_OK)
-        rc = checkGene(*call.pop, chr, gene, call.fn);
-    if (rc != QX_OK)
+    if (const int32_t rc = checkGeneAddress(*call.pop, chr, organism, gene, call.fn); rc != QX_OK)
         return rc;
     if (!std::isfinite(value))
         return fail(QX_E_INVALID_ARGUMENT, call.fn, "value " + num(value) + " is not a finite number");
@@ -505,10 +509,7 @@ QX_API int32_t QxGeneGetRange(int32_t pop, int32_t chr, int32_t gene, double* mi
     PopCall call(pop, "QxGeneGetRange");
     if (!call.ok())
         return call.code;
-    int32_t rc = checkChromosome(*call.pop, chr, call.fn);
-    if (rc == QX_OK)
-        rc = checkGene(*call.pop, chr, gene, call.fn);
-    if (rc != QX_OK)
+    if (const int32_t rc = checkGeneAddress(*call.pop, chr, gene, call.fn); rc != QX_OK)
         return rc;
     const qx::GeneRange& r = call.pop->range(call.pop->chromosomeFirstGene(chr - 1) + gene - 1);
     if (min)
@@ -524,10 +525,7 @@ QX_API int32_t QxGeneSetRange(int32_t pop, int32_t chr, int32_t gene, double min
     PopCall call(pop, "QxGeneSetRange");
     if (!call.ok())
         return call.code;
-    int32_t rc = checkChromosome(*call.pop, chr, call.fn);
-    if (rc == QX_OK)
-        rc = checkGene(*call.pop, chr, gene, call.fn);
-    if (rc != QX_OK)
+    if (const int32_t rc = checkGeneAddress(*call.pop, chr, gene, call.fn); rc != QX_OK)
         return rc;
     if (!std::isfinite(min) || !std::isfinite(max) || !(min <= max))
         return fail(QX_E_INVALID_ARGUMENT, call.fn, "range " + num(min) + ".." + num(max) + " is not min <= max");

@@ -15,9 +15,9 @@ namespace {
 class RunTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("addin-run-" + std::to_string(::getpid()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        m_dir =
+            std::filesystem::temp_directory_path() / ("addin-run-" + std::to_string(::getpid()) + "-" +
+                                                      ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(m_dir);
         // ctest runs each case in its own process, in parallel: give each case
         // its own temp-data channels.
@@ -39,8 +39,7 @@ protected:
             atomic.push_back(c.atomic ? QX_TRUE : QX_FALSE);
         }
         ASSERT_EQ(QxLogCreateWVB(m_path.c_str(), static_cast<int32_t>(m.groups().size()), m.geneCount(),
-                                 static_cast<int32_t>(names.size()), names.data(), hard.data(), atomic.data(),
-                                 &m_log),
+                                 static_cast<int32_t>(names.size()), names.data(), hard.data(), atomic.data(), &m_log),
                   QX_OK);
     }
     std::filesystem::path m_dir;
