@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev clang-format
-  qt6-base-dev qt6-base-dev-tools libqt6charts6-dev
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-x11 xauth xvfb
