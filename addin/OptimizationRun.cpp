@@ -7,6 +7,12 @@
 
 namespace addin {
 
+namespace {
+// Larger than any objective of the built-in models, so that a plan meeting
+// every rule always ranks above one that breaks some.
+constexpr double kSolverHelpPenalty = 1000.0;
+} // namespace
+
 OptimizationRun::OptimizationRun(models::Model& model, const RunOptions& options, int32_t logHandle, int32_t selector,
                                  int64_t firstTrialNumber)
     : m_model(model), m_options(options), m_log(logHandle), m_selector(selector), m_firstTrial(firstTrialNumber) {}
@@ -83,6 +89,12 @@ StepResult OptimizationRun::step() {
         QxPopSetRunStatus(m_pop, QxRunStatusPaused);
         return StepResult::Paused;
     case QxRunStatusPaused:
+        // A multi-core run is paused by the Watcher directly, without a mark
+        // first: the run time stands still all the same.
+        if (!m_timerPaused) {
+            QxPopTimerPause(m_pop);
+            m_timerPaused = true;
+        }
         return StepResult::Paused;
     case QxRunStatusMarkToStop:
     case QxRunStatusStopped:
@@ -115,12 +127,20 @@ StepResult OptimizationRun::step() {
         return StepResult::Stopped;
     }
     m_model.evaluate(m_genes.data(), m_eval);
+    const bool breaksHardConstraint = m_eval.invalid;
+    if (breaksHardConstraint && m_options.constraintSolverHelp) {
+        double shortfall = 0;
+        for (double v : m_eval.violation)
+            shortfall += v;
+        m_eval.invalid = false;
+        m_eval.penalty += kSolverHelpPenalty * (1.0 + shortfall);
+    }
     QxOrgSetResult(m_pop, organism, m_eval.value, m_eval.penalty, m_eval.invalid ? QX_ORG_INVALID : 0);
     const bool maximize = m_model.goal() == models::Goal::Maximize;
     const double withPenalties = maximize ? m_eval.value - m_eval.penalty : m_eval.value + m_eval.penalty;
 
     ++m_trials;
-    if (!m_eval.invalid)
+    if (!breaksHardConstraint)
         ++m_validTrials;
     if (m_trials == 1)
         m_originalValue = withPenalties;
@@ -144,7 +164,9 @@ StepResult OptimizationRun::step() {
     // A progress step is recorded whenever the best solution improves; the
     // first valid trial is the first step.
     const double s = score(withPenalties, m_eval.invalid);
+    m_lastImproved = false;
     if (!m_eval.invalid && (!m_hasBest || s > m_bestScore)) {
+        m_lastImproved = true;
         m_hasBest = true;
         m_bestScore = s;
         m_bestValue = withPenalties;

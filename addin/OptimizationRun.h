@@ -20,6 +20,10 @@ struct RunOptions {
     double crossoverRate = 0.5;
     double mutationRate = 0.1;
     bool autoMutation = false;
+    // The constraint solver's help: a trial that breaks a hard constraint is
+    // ranked by how far it falls short instead of being rejected, so the
+    // search finds its way to plans that meet every rule.
+    bool constraintSolverHelp = false;
 };
 
 enum class StepResult {
@@ -55,6 +59,10 @@ public:
     const std::vector<double>& bestGenes() const { return m_bestGenes; }
     double originalValue() const { return m_originalValue; }
     int32_t lastError() const { return m_lastError; }
+    // The objective value of the latest trial, and whether that trial became
+    // the new best solution.
+    double lastValue() const { return m_eval.value; }
+    bool lastTrialImproved() const { return m_lastImproved; }
 
 private:
     double score(double valueWithPenalties, bool invalid) const;
@@ -71,6 +79,7 @@ private:
     int32_t m_steps = 0;
     bool m_hasBest = false;
     bool m_timerPaused = false;
+    bool m_lastImproved = false;
     double m_bestScore = 0;
     double m_bestValue = 0;
     double m_originalValue = 0;

@@ -25,6 +25,7 @@ struct Constraint {
     bool hard = false;
     bool atomic = true; // a plain "cell <op> value" constraint
     bool isDate = false;
+    std::string formula; // the constraint as the sheet's formula; empty for atomic ones
 };
 
 // The outcome of one recalculation of the model.
@@ -52,8 +53,21 @@ public:
     virtual std::string objectiveName() const = 0;
     virtual std::string objectiveFormat() const = 0; // spreadsheet number format
     virtual std::string cellFormat() const = 0;
-    // Constraint-solver models minimize the number of violated hard constraints.
+    // In constraint-solver mode a model maximizes the number of hard
+    // constraints it meets; the best value equals the constraint count once a
+    // solution meets them all.
     virtual bool constraintSolverMode() const { return false; }
+    // Models with hard constraints run either as the constraint solver or as
+    // an optimization in which a trial that breaks a hard constraint is
+    // invalid. False when the model cannot run in the asked mode.
+    virtual bool setConstraintSolverMode(bool on) { return !on; }
+    // Constraints that the add-in's consistency check cannot vouch for; the
+    // add-in asks whether to run with them anyway.
+    virtual int doubtfulConstraintCount() const { return 0; }
+    // Adds a hard rule that contradicts another one; false when the model has
+    // no such rule.
+    virtual bool addConflictingRule() { return false; }
+    bool hasHardConstraints() const;
 
     const std::vector<GeneGroup>& groups() const { return m_groups; }
     const std::vector<Constraint>& constraints() const { return m_constraints; }

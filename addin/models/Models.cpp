@@ -14,6 +14,13 @@ int Model::geneCount() const {
     return n;
 }
 
+bool Model::hasHardConstraints() const {
+    for (const auto& c : m_constraints)
+        if (c.hard)
+            return true;
+    return false;
+}
+
 uint64_t SeededRandom::next() {
     uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -54,7 +61,7 @@ public:
             g.original.push_back(1.0 / n);
         }
         m_groups.push_back(std::move(g));
-        m_constraints.push_back({"Risk <= 0.12", false, true, false});
+        m_constraints.push_back({"Risk <= 0.12", false, true, false, ""});
     }
 
     std::string name() const override { return "portfolio"; }
@@ -159,8 +166,10 @@ private:
     std::vector<double> m_x, m_y;
 };
 
-// A staffing plan of six whole numbers that must meet six hard rules: the
-// constraint solver looks for any plan that violates none of them.
+// A staffing plan of six whole numbers under six hard rules. As the
+// constraint solver it looks for any plan that meets every rule (maximizing
+// the number of rules met); as an optimization it looks for the smallest
+// total staff among the plans that meet them all.
 class FeasibilityModel final : public Model {
 public:
     explicit FeasibilityModel(uint64_t seed) {
@@ -176,48 +185,79 @@ public:
             g.original.push_back(std::floor(rnd.uniform(0, 6)));
         }
         m_groups.push_back(std::move(g));
-        for (const char* n :
-             {"Shift_1 + Shift_2 >= 25", "Shift_3 - Shift_4 >= 5", "2 * Shift_5 <= Shift_6",
-              "Shift_1 + Shift_3 + Shift_5 <= 30", "Shift_2 + Shift_4 + Shift_6 >= 35", "ABS(Shift_1 - Shift_2) <= 3"})
-            m_constraints.push_back({n, true, false, false});
+        const char* rules[][2] = {{"Shift_1 + Shift_2 >= 25", "=Shifts!B2+Shifts!B3>=25"},
+                                  {"Shift_3 - Shift_4 >= 5", "=Shifts!B4-Shifts!B5>=5"},
+                                  {"2 * Shift_5 <= Shift_6", "=2*Shifts!B6<=Shifts!B7"},
+                                  {"Shift_1 + Shift_3 + Shift_5 <= 30", "=Shifts!B2+Shifts!B4+Shifts!B6<=30"},
+                                  {"Shift_2 + Shift_4 + Shift_6 >= 35", "=Shifts!B3+Shifts!B5+Shifts!B7>=35"},
+                                  {"ABS(Shift_1 - Shift_2) <= 3", "=ABS(Shifts!B2-Shifts!B3)<=3"}};
+        for (const auto& r : rules)
+            m_constraints.push_back({r[0], true, false, false, r[1]});
     }
 
     std::string name() const override { return "feasibility"; }
     std::string description() const override {
-        return "Staffing plan of six shifts under six hard rules: find a plan that meets them all (constraint solver)";
+        return m_solver ? "Staffing plan of six shifts under hard rules: find a plan that meets them all "
+                          "(constraint solver)"
+                        : "Staffing plan of six shifts under hard rules: the smallest total staff that meets them "
+                          "all";
     }
-    Goal goal() const override { return Goal::Minimize; }
-    std::string objectiveName() const override { return "Violated_Rules"; }
+    Goal goal() const override { return m_solver ? Goal::Maximize : Goal::Minimize; }
+    std::string objectiveName() const override { return m_solver ? "Rules_Met" : "Total_Staff"; }
     std::string objectiveFormat() const override { return "0"; }
     std::string cellFormat() const override { return "0"; }
-    bool constraintSolverMode() const override { return true; }
+    bool constraintSolverMode() const override { return m_solver; }
+    bool setConstraintSolverMode(bool on) override {
+        m_solver = on;
+        return true;
+    }
+    int doubtfulConstraintCount() const override { return m_conflict ? 2 : 0; }
+    bool addConflictingRule() override {
+        if (!m_conflict) {
+            m_conflict = true;
+            m_constraints.push_back({"Shift_1 + Shift_2 <= 20", true, false, false, "=Shifts!B2+Shifts!B3<=20"});
+        }
+        return true;
+    }
 
     void evaluate(const double* x, Evaluation& out) const override {
         // Each rule as "lhs >= 0": the cell value is the left-hand side and
         // the violation the amount by which it falls short.
-        const double lhs[6] = {x[0] + x[1] - 25,          x[2] - x[3] - 5,         x[5] - 2 * x[4],
-                               30 - (x[0] + x[2] + x[4]), x[1] + x[3] + x[5] - 35, 3 - std::fabs(x[0] - x[1])};
-        out.violation.resize(6);
-        out.cellValue.resize(6);
-        out.penalties.assign(6, 0.0);
-        int violated = 0;
+        const double lhs[7] = {x[0] + x[1] - 25,          x[2] - x[3] - 5,         x[5] - 2 * x[4],
+                               30 - (x[0] + x[2] + x[4]), x[1] + x[3] + x[5] - 35, 3 - std::fabs(x[0] - x[1]),
+                               20 - (x[0] + x[1])};
+        const size_t n = m_constraints.size();
+        out.violation.resize(n);
+        out.cellValue.resize(n);
+        out.penalties.assign(n, 0.0);
+        int met = 0;
         double total = 0;
-        for (int i = 0; i < 6; ++i) {
+        for (size_t i = 0; i < n; ++i) {
             out.cellValue[i] = lhs[i];
             out.violation[i] = std::max(0.0, -lhs[i]);
-            if (out.violation[i] > 0) {
-                ++violated;
+            if (out.violation[i] > 0)
                 total += out.violation[i];
-            }
+            else
+                ++met;
         }
-        // The count of violated rules is the objective; the total shortfall,
-        // kept below one, steers the search between equal counts.
-        out.value = violated;
-        out.penalty = std::min(0.99, total / 1000.0);
-        out.invalid = false;
         out.constrainingCell = 0;
         out.meetsConstrainingLimit = true;
+        if (m_solver) {
+            // The count of rules met is the objective; the total shortfall,
+            // kept below one, steers the search between equal counts.
+            out.value = met;
+            out.penalty = std::min(0.99, total / 1000.0);
+            out.invalid = false;
+        } else {
+            out.value = x[0] + x[1] + x[2] + x[3] + x[4] + x[5];
+            out.penalty = 0;
+            out.invalid = met < static_cast<int>(n);
+        }
     }
+
+private:
+    bool m_solver = true;
+    bool m_conflict = false;
 };
 
 } // namespace

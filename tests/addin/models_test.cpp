@@ -93,24 +93,55 @@ TEST(Models, PortfolioPenalizesRiskAboveTheLimitOnly) {
     EXPECT_NE(m->constraints()[0].name.find("Risk <="), std::string::npos);
 }
 
-TEST(Models, FeasibilityCountsViolatedRulesAndAZeroPlanExists) {
+TEST(Models, FeasibilityCountsRulesMetAndAPlanMeetingAllExists) {
     auto m = models::makeModel("feasibility", 1);
     EXPECT_TRUE(m->constraintSolverMode());
+    EXPECT_EQ(m->goal(), models::Goal::Maximize);
     models::Evaluation e;
     const double none[6] = {0, 0, 0, 0, 0, 0};
     m->evaluate(none, e);
     int violated = 0;
     for (double v : e.violation)
         violated += v > 0;
-    EXPECT_EQ(e.value, violated);
-    EXPECT_LT(e.penalty, 1.0); // never lifts the count to the next whole number
+    EXPECT_EQ(e.value, 6 - violated);
+    EXPECT_GT(violated, 0);
+    EXPECT_LT(e.penalty, 1.0); // never drops the count to the next whole number
 
     // A plan meeting every rule: 13+14 >= 25, 12-7 >= 5, 2*2 <= 14,
     // 13+12+2 <= 30, 14+7+14 >= 35, |13-14| <= 3.
     const double plan[6] = {13, 14, 12, 7, 2, 14};
     m->evaluate(plan, e);
-    EXPECT_EQ(e.value, 0.0);
+    EXPECT_EQ(e.value, 6.0);
     EXPECT_EQ(e.penalty, 0.0);
+}
+
+TEST(Models, FeasibilityAsAnOptimizationRejectsPlansBreakingARuleAndCanBeMadeInconsistent) {
+    auto m = models::makeModel("feasibility", 1);
+    ASSERT_TRUE(m->setConstraintSolverMode(false));
+    EXPECT_EQ(m->goal(), models::Goal::Minimize);
+    const double plan[6] = {13, 14, 12, 7, 2, 14};
+    const double none[6] = {0, 0, 0, 0, 0, 0};
+    models::Evaluation e;
+    m->evaluate(plan, e);
+    EXPECT_FALSE(e.invalid);
+    EXPECT_EQ(e.value, 62.0); // the total staff
+    m->evaluate(none, e);
+    EXPECT_TRUE(e.invalid);
+
+    EXPECT_EQ(m->doubtfulConstraintCount(), 0);
+    ASSERT_TRUE(m->addConflictingRule());
+    EXPECT_EQ(m->constraints().size(), 7u);
+    EXPECT_EQ(m->doubtfulConstraintCount(), 2);
+    m->evaluate(plan, e); // 13 + 14 > 20: the new rule breaks the plan that met the six
+    EXPECT_TRUE(e.invalid);
+    EXPECT_EQ(e.violation.size(), 7u);
+    EXPECT_EQ(e.violation[6], 7.0);
+
+    // Models without hard constraints cannot run as the constraint solver.
+    auto route = models::makeModel("route", 1);
+    EXPECT_FALSE(route->setConstraintSolverMode(true));
+    EXPECT_FALSE(route->hasHardConstraints());
+    EXPECT_TRUE(m->hasHardConstraints());
 }
 
 } // namespace
