@@ -63,6 +63,10 @@ void SetApplicationHooks(ApplicationHooks hooks) {
     g_hooks = std::move(hooks);
 }
 
+ApplicationHooks GetApplicationHooks() {
+    return g_hooks;
+}
+
 void InitializeApplication() {
     ProcessState::setApplicationInitialized(true);
     if (DiagnosticLog::IsLoggingDetailOn())

@@ -29,6 +29,9 @@ struct ApplicationHooks {
 };
 
 void SetApplicationHooks(ApplicationHooks hooks);
+// The hooks installed so far, so that a module can add its own and keep the
+// others.
+ApplicationHooks GetApplicationHooks();
 
 // Start-up, once per process (the first manager's Initialize runs it): the
 // diagnostic log when its marker exists, the process id, the engine binding,
