@@ -1,0 +1,703 @@
+#include "GraphControl.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include <QCategoryAxis>
+#include <QChart>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QGraphicsLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLegend>
+#include <QLegendMarker>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "TaggedCollection.h"
+#include "ol/NumberFormat.h"
+#include "ol/NumberFormatCache.h"
+#include "ol/PopupMenu.h"
+#include "ol/ResourceServer.h"
+#include "ol/SpecialValues.h"
+#include "ol/TextUtils.h"
+#include "ol/VisualServices.h"
+
+namespace watcher {
+
+namespace {
+
+// The control's own texts (menu and dialogs), in the languages it knows.
+enum TextId {
+    TextCopyPicture,
+    TextSavePicture,
+    TextSetXRange,
+    TextSetYRange,
+    TextSaveTitle,
+    TextImageFilters,
+    TextRangeTitleX,
+    TextRangeTitleY,
+    TextMinimum,
+    TextMaximum,
+    TextAutomatic,
+    TextBadRange,
+    TextCount
+};
+
+constexpr std::array<const char16_t*, TextCount> kEnglish = {
+    u"Copy picture",
+    u"Save picture as...",
+    u"Set x-axis range...",
+    u"Set y-axis range...",
+    u"Save picture",
+    u"PNG image (*.png);;BMP image (*.bmp);;JPEG image (*.jpg *.jpeg)",
+    u"X-axis range",
+    u"Y-axis range",
+    u"Minimum:",
+    u"Maximum:",
+    u"Automatic scaling",
+    u"Enter two numbers, the minimum below the maximum.",
+};
+
+constexpr std::array<const char16_t*, TextCount> kGerman = {
+    u"Bild kopieren",
+    u"Bild speichern unter...",
+    u"Bereich der x-Achse festlegen...",
+    u"Bereich der y-Achse festlegen...",
+    u"Bild speichern",
+    u"PNG-Bild (*.png);;BMP-Bild (*.bmp);;JPEG-Bild (*.jpg *.jpeg)",
+    u"Bereich der x-Achse",
+    u"Bereich der y-Achse",
+    u"Minimum:",
+    u"Maximum:",
+    u"Automatische Skalierung",
+    u"Bitte zwei Zahlen eingeben, das Minimum kleiner als das Maximum.",
+};
+
+// Default curve colours, one per curve number in turn.
+constexpr std::array<QRgb, 10> kCurveColors = {0x1f5fa8, 0xd0452f, 0x2e8b3e, 0x8e44ad, 0xe08a00,
+                                               0x00838f, 0x6d4c41, 0xc2185b, 0x546e7a, 0x9e9d24};
+
+// Date axes step in whole days where they can (labels are dates).
+constexpr std::array<double, 12> kDateSteps = {1, 2, 5, 7, 14, 28, 56, 91, 182, 364, 728, 1820};
+constexpr std::array<double, 5> kTimeSteps = {1.0 / 24, 2.0 / 24, 3.0 / 24, 6.0 / 24, 12.0 / 24};
+
+double niceStep(double range, int target, bool dates) {
+    const double raw = range / std::max(1, target);
+    if (!(raw > 0) || !std::isfinite(raw))
+        return 1.0;
+    if (dates) {
+        for (double s : kTimeSteps) {
+            if (raw <= s)
+                return s;
+        }
+        for (double s : kDateSteps) {
+            if (raw <= s)
+                return s;
+        }
+        return 3640.0 * std::ceil(raw / 3640.0);
+    }
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double f = raw / magnitude;
+    const double nice = f <= 1.0 ? 1.0 : f <= 2.0 ? 2.0 : f <= 2.5 ? 2.5 : f <= 5.0 ? 5.0 : 10.0;
+    return nice * magnitude;
+}
+
+void applyLineStyle(QLineSeries* series, int style, const QColor& color) {
+    QPen pen(color);
+    pen.setCapStyle(Qt::FlatCap);
+    pen.setJoinStyle(Qt::MiterJoin);
+    switch (style) {
+    case GraphControl::kStylePoints:
+        pen.setStyle(Qt::NoPen);
+        series->setPointsVisible(true);
+        series->setMarkerSize(6);
+        break;
+    case GraphControl::kStyleLineAndPoints:
+        pen.setWidthF(1.5);
+        series->setPointsVisible(true);
+        series->setMarkerSize(6);
+        break;
+    case GraphControl::kStyleProgress:
+        pen.setWidthF(2.0);
+        series->setPointsVisible(false);
+        break;
+    default:
+        pen.setWidthF(1.0);
+        series->setPointsVisible(false);
+        break;
+    }
+    series->setPen(pen);
+    series->setColor(color);
+}
+
+} // namespace
+
+GraphControl::GraphControl(QWidget* parent) : QChartView(parent) {
+    m_chart = new QChart();
+    m_chart->setAnimationOptions(QChart::NoAnimation);
+    m_chart->setBackgroundRoundness(0);
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
+    m_chart->setMargins(QMargins(4, 4, 8, 4));
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    setChart(m_chart);
+    setRenderHint(QPainter::Antialiasing);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    setMinimumSize(120, 90);
+
+    for (GraphAxis which : {GraphAxis::X, GraphAxis::Y}) {
+        AxisState& s = state(which);
+        s.axis = new QCategoryAxis(m_chart);
+        s.axis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
+        QFont font = s.axis->labelsFont();
+        font.setPointSizeF(std::max(7.0, font.pointSizeF() - 1.0));
+        s.axis->setLabelsFont(font);
+        s.axis->setGridLineColor(QColor(0xdd, 0xdd, 0xdd));
+        m_chart->addAxis(s.axis, which == GraphAxis::X ? Qt::AlignBottom : Qt::AlignLeft);
+    }
+    NewGraph(kKindLineGraph, ol::kLanguageEnglish);
+}
+
+GraphControl::~GraphControl() = default;
+
+QString GraphControl::text(int id) const {
+    const auto& table = m_language == ol::kLanguageGerman ? kGerman : kEnglish;
+    return QString::fromUtf16(table[static_cast<std::size_t>(id)]);
+}
+
+void GraphControl::NewGraph(int kind, int language, const QString& text) {
+    m_kind = kind;
+    m_language = language;
+    m_chart->removeAllSeries();
+    m_curves.clear();
+    for (GraphAxis which : {GraphAxis::X, GraphAxis::Y}) {
+        AxisState& s = state(which);
+        QCategoryAxis* axis = s.axis;
+        s = AxisState{};
+        s.axis = axis;
+        axis->setTitleText(QString());
+    }
+    SetTitle(text);
+    m_chart->legend()->setVisible(true);
+    updateAxes();
+}
+
+void GraphControl::SetTitle(const QString& title) {
+    m_chart->setTitle(title);
+}
+
+QString GraphControl::Title() const {
+    return m_chart->title();
+}
+
+void GraphControl::SetLegendVisible(bool visible) {
+    m_chart->legend()->setVisible(visible);
+}
+
+bool GraphControl::LegendVisible() const {
+    return m_chart->legend()->isVisible();
+}
+
+void GraphControl::SetAxisTitle(GraphAxis axis, const QString& title) {
+    state(axis).title = title;
+    state(axis).axis->setTitleText(title);
+}
+
+QString GraphControl::AxisTitle(GraphAxis axis) const {
+    return state(axis).title;
+}
+
+void GraphControl::SetDateScaling(GraphAxis axis, bool on) {
+    state(axis).dateScaling = on;
+    state(axis).labelled = false;
+    updateAxis(axis);
+}
+
+bool GraphControl::DateScaling(GraphAxis axis) const {
+    return state(axis).dateScaling;
+}
+
+void GraphControl::SetNumberFormat(GraphAxis axis, const QString& code) {
+    state(axis).numberFormat = code;
+    state(axis).labelled = false;
+    updateAxis(axis);
+}
+
+QString GraphControl::NumberFormat(GraphAxis axis) const {
+    return state(axis).numberFormat;
+}
+
+void GraphControl::DefineCustomAutoscaling(GraphAxis axis, double minimum, double maximum, bool enabled,
+                                           int /*reserved*/) {
+    AxisState& s = state(axis);
+    s.customEnabled = enabled;
+    s.customMin = std::min(minimum, maximum);
+    s.customMax = std::max(minimum, maximum);
+    updateAxis(axis);
+}
+
+void GraphControl::SetScalingIsAutomatic(GraphAxis axis, bool on) {
+    AxisState& s = state(axis);
+    if (s.automatic && !on) {
+        s.manualMin = s.shownMin;
+        s.manualMax = s.shownMax;
+    }
+    s.automatic = on;
+    updateAxis(axis);
+}
+
+bool GraphControl::ScalingIsAutomatic(GraphAxis axis) const {
+    return state(axis).automatic;
+}
+
+void GraphControl::SetManualScalingAllowed(GraphAxis axis, bool on) {
+    state(axis).manualAllowed = on;
+}
+
+bool GraphControl::ManualScalingAllowed(GraphAxis axis) const {
+    return state(axis).manualAllowed;
+}
+
+double GraphControl::axisMinimum(GraphAxis axis) const {
+    return state(axis).shownMin;
+}
+
+double GraphControl::axisMaximum(GraphAxis axis) const {
+    return state(axis).shownMax;
+}
+
+QStringList GraphControl::axisLabels(GraphAxis axis) const {
+    QStringList labels = state(axis).axis->categoriesLabels();
+    // Labels made unique for the axis carry zero-width spaces; callers see
+    // the text as shown.
+    for (QString& label : labels)
+        label.remove(QChar(0x200B));
+    return labels;
+}
+
+GraphControl::Curve& GraphControl::curveAt(int curve) {
+    if (curve < 1 || curve > CurveCount())
+        ol::raiseError(ol::kErrInvalidArgument, QStringLiteral("GraphControl"), QStringLiteral("curve"));
+    return m_curves[static_cast<std::size_t>(curve - 1)];
+}
+
+const GraphControl::Curve& GraphControl::curveAt(int curve) const {
+    if (curve < 1 || curve > CurveCount())
+        ol::raiseError(ol::kErrInvalidArgument, QStringLiteral("GraphControl"), QStringLiteral("curve"));
+    return m_curves[static_cast<std::size_t>(curve - 1)];
+}
+
+int GraphControl::createCurve(int style, const QString& name) {
+    auto* series = new QLineSeries(m_chart);
+    series->setName(name);
+    m_chart->addSeries(series);
+    series->attachAxis(state(GraphAxis::X).axis);
+    series->attachAxis(state(GraphAxis::Y).axis);
+    Curve curve;
+    curve.series = series;
+    curve.style = style;
+    m_curves.push_back(std::move(curve));
+    const int number = CurveCount();
+    applyStyle(m_curves.back(), number);
+    // A curve without a name has nothing to say in the legend.
+    const auto markers = m_chart->legend()->markers(series);
+    for (QLegendMarker* marker : markers)
+        marker->setVisible(!name.isEmpty());
+    return number;
+}
+
+void GraphControl::applyStyle(Curve& curve, int number) {
+    const QColor color =
+        curve.series->color().isValid() && curve.series->property("colorSet").toBool()
+            ? curve.series->color()
+            : QColor::fromRgb(kCurveColors[static_cast<std::size_t>(number - 1) % kCurveColors.size()]);
+    applyLineStyle(curve.series, curve.style, color);
+}
+
+template <class GetX, class GetY> void GraphControl::fillCurve(int number, int count, GetX getX, GetY getY) {
+    if (CurveCount() == 0 && number == 1)
+        createCurve(kStyleProgress, QString());
+    Curve& curve = curveAt(number);
+    const int next = 1 - curve.current;
+    QList<QPointF>& buffer = curve.buffers[static_cast<std::size_t>(next)];
+    buffer.resize(count);
+    QPointF* out = buffer.data();
+    double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
+    for (int i = 0; i < count; ++i) {
+        const double x = getX(i);
+        const double y = getY(i);
+        out[i] = QPointF(x, y);
+        // Special values (no value, the limits) are drawn where they fall but
+        // do not stretch the axes.
+        if (!ol::isSpecial(x)) {
+            minX = std::min(minX, x);
+            maxX = std::max(maxX, x);
+        }
+        if (!ol::isSpecial(y)) {
+            minY = std::min(minY, y);
+            maxY = std::max(maxY, y);
+        }
+    }
+    curve.hasPoints = minX <= maxX && minY <= maxY;
+    curve.minX = minX;
+    curve.maxX = maxX;
+    curve.minY = minY;
+    curve.maxY = maxY;
+    curve.series->replace(buffer);
+    curve.current = next;
+    updateAxes();
+}
+
+void GraphControl::ChangeDataSource(std::span<const double> x, std::span<const double> y, int curve) {
+    if (x.size() != y.size())
+        ol::raiseError(ol::kErrInvalidArgument, QStringLiteral("ChangeDataSource"), QStringLiteral("data"));
+    fillCurve(
+        curve, static_cast<int>(x.size()), [&](int i) { return x[static_cast<std::size_t>(i)]; },
+        [&](int i) { return y[static_cast<std::size_t>(i)]; });
+}
+
+void GraphControl::ChangeDataSource(const GraphPoints& points, int curve) {
+    ChangeDataSource(points.x, points.y, curve);
+}
+
+void GraphControl::ChangeDataSource(const engine::TaggedCollection& x, const engine::TaggedCollection& y, int curve) {
+    if (x.count() != y.count())
+        ol::raiseError(ol::kErrInvalidArgument, QStringLiteral("ChangeDataSource"), QStringLiteral("data"));
+    fillCurve(
+        curve, x.count(), [&](int i) { return x.item(i + 1).toDouble(); },
+        [&](int i) { return y.item(i + 1).toDouble(); });
+}
+
+int GraphControl::AddCurve(std::span<const double> x, std::span<const double> y, int style, const QString& name) {
+    if (x.size() != y.size())
+        ol::raiseError(ol::kErrInvalidArgument, QStringLiteral("AddCurve"), QStringLiteral("data"));
+    const int number = createCurve(style, name);
+    ChangeDataSource(x, y, number);
+    return number;
+}
+
+int GraphControl::AddCurve(const GraphPoints& points, int style, const QString& name) {
+    return AddCurve(points.x, points.y, style, name);
+}
+
+void GraphControl::SetCurveStyle(int curve, int style) {
+    Curve& c = curveAt(curve);
+    c.style = style;
+    applyStyle(c, curve);
+}
+
+int GraphControl::CurveStyle(int curve) const {
+    return curveAt(curve).style;
+}
+
+void GraphControl::SetCurveColor(int curve, QRgb rgb) {
+    Curve& c = curveAt(curve);
+    c.series->setProperty("colorSet", true);
+    applyLineStyle(c.series, c.style, QColor::fromRgb(rgb));
+}
+
+QColor GraphControl::CurveColor(int curve) const {
+    return curveAt(curve).series->color();
+}
+
+void GraphControl::SetCurveName(int curve, const QString& name) {
+    Curve& c = curveAt(curve);
+    c.series->setName(name);
+    const auto markers = m_chart->legend()->markers(c.series);
+    for (QLegendMarker* marker : markers)
+        marker->setVisible(!name.isEmpty());
+}
+
+QList<QPointF> GraphControl::curvePoints(int curve) const {
+    return curveAt(curve).series->points();
+}
+
+void GraphControl::updateAxes() {
+    updateAxis(GraphAxis::X);
+    updateAxis(GraphAxis::Y);
+}
+
+QString GraphControl::labelText(const AxisState& s, double value) const {
+    if (s.dateScaling) {
+        const auto format = ol::NumberFormatCache::global().get(s.numberFormat.toStdString());
+        const QString code = format->valid() && format->isDate() ? s.numberFormat : QStringLiteral("m/d/yyyy");
+        return ol::formatNumber(value, code);
+    }
+    const QString code = s.numberFormat.trimmed().isEmpty() ? QStringLiteral("General") : s.numberFormat;
+    return ol::formatNumber(value, code);
+}
+
+void GraphControl::updateAxis(GraphAxis which) {
+    AxisState& s = state(which);
+    double lo = 0.0;
+    double hi = 1.0;
+    bool fromData = false;
+    if (!s.automatic) {
+        lo = s.manualMin;
+        hi = s.manualMax;
+    } else if (s.customEnabled) {
+        lo = s.customMin;
+        hi = s.customMax;
+    } else {
+        double dataMin = std::numeric_limits<double>::infinity();
+        double dataMax = -dataMin;
+        for (const Curve& c : m_curves) {
+            if (!c.hasPoints)
+                continue;
+            dataMin = std::min(dataMin, which == GraphAxis::X ? c.minX : c.minY);
+            dataMax = std::max(dataMax, which == GraphAxis::X ? c.maxX : c.maxY);
+        }
+        if (dataMin <= dataMax) {
+            lo = dataMin;
+            hi = dataMax;
+            fromData = true;
+        }
+    }
+    if (!(hi > lo)) {
+        // A single value (a flat curve): some room around it.
+        const double pad = s.dateScaling ? 1.0 : (lo == 0.0 ? 1.0 : std::abs(lo) * 0.1);
+        lo -= pad;
+        hi += pad;
+    }
+    const QSizeF area = m_chart->size().isEmpty() ? QSizeF(QWidget::size()) : m_chart->size();
+    const int target = which == GraphAxis::X ? std::clamp(static_cast<int>(area.width() / 110), 2, 10)
+                                             : std::clamp(static_cast<int>(area.height() / 45), 2, 10);
+    const double step = niceStep(hi - lo, target, s.dateScaling);
+    if (fromData) {
+        // Round outwards to whole steps, so that the axis moves only when the
+        // data cross a step rather than with every new point.
+        lo = std::floor(lo / step + 1e-9) * step;
+        hi = std::ceil(hi / step - 1e-9) * step;
+        if (!(hi > lo))
+            hi = lo + step;
+    }
+    if (s.labelled && lo == s.shownMin && hi == s.shownMax && target == s.shownTickTarget)
+        return;
+    s.shownMin = lo;
+    s.shownMax = hi;
+    s.shownTickTarget = target;
+    s.labelled = true;
+
+    QCategoryAxis* axis = s.axis;
+    const QStringList old = axis->categoriesLabels();
+    for (const QString& label : old)
+        axis->remove(label);
+    axis->setRange(lo, hi);
+    axis->setStartValue(lo - (hi - lo) * 1e-9);
+    const double first = std::ceil(lo / step - 1e-9) * step;
+    QStringList used;
+    for (int i = 0; i < 64; ++i) {
+        double value = first + i * step;
+        if (value > hi + step * 1e-9)
+            break;
+        if (std::abs(value) < step * 1e-9)
+            value = 0.0;
+        QString label = labelText(s, value);
+        // The axis needs distinct labels; a format that shows two ticks alike
+        // keeps both, told apart by invisible characters.
+        while (used.contains(label))
+            label += QChar(0x200B);
+        used << label;
+        axis->append(label, std::min(value, hi));
+    }
+}
+
+void GraphControl::resizeEvent(QResizeEvent* event) {
+    QChartView::resizeEvent(event);
+    updateAxes();
+}
+
+QImage GraphControl::RenderImage(int width, int height) {
+    if (width <= 0 || height <= 0)
+        return QImage();
+    const QSizeF oldSize = m_chart->size();
+    const QPointF oldPos = m_chart->pos();
+    m_chart->setPos(0, 0);
+    m_chart->resize(QSizeF(width, height));
+    updateAxes();
+    m_chart->layout()->activate();
+    QImage image(width, height, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setRenderHint(QPainter::TextAntialiasing);
+        scene()->render(&painter, QRectF(0, 0, width, height), QRectF(0, 0, width, height));
+    }
+    m_chart->setPos(oldPos);
+    m_chart->resize(oldSize);
+    updateAxes();
+    m_chart->layout()->activate();
+    return image;
+}
+
+bool GraphControl::ExportImage(const QString& path, int format, int width, int height) {
+    const char* type = nullptr;
+    switch (format) {
+    case kImageFormatBmp:
+        type = "BMP";
+        break;
+    case kImageFormatJpeg:
+        type = "JPG";
+        break;
+    case kImageFormatPng:
+        type = "PNG";
+        break;
+    default:
+        return false;
+    }
+    if (path.isEmpty() || width <= 0 || height <= 0)
+        return false;
+    const QImage image = RenderImage(width, height);
+    return !image.isNull() && image.save(path, type);
+}
+
+void GraphControl::beginModal() {
+    if (++m_modalDialogDepth == 1)
+        Q_EMIT modalDialogChanged(true);
+}
+
+void GraphControl::endModal() {
+    if (--m_modalDialogDepth == 0)
+        Q_EMIT modalDialogChanged(false);
+}
+
+void GraphControl::CopyPictureToClipboard() {
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        clipboard->setImage(RenderImage(std::max(1, width()), std::max(1, height())));
+}
+
+bool GraphControl::SavePictureWithDialog() {
+    QFileDialog dialog(this, text(TextSavePicture));
+    dialog.setObjectName(QStringLiteral("SavePictureDialog"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(text(TextImageFilters));
+    dialog.setDefaultSuffix(QStringLiteral("png"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    beginModal();
+    const int result = dialog.exec();
+    endModal();
+    if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    const QString path = dialog.selectedFiles().constFirst();
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    const int format = suffix == u"bmp"                          ? kImageFormatBmp
+                       : (suffix == u"jpg" || suffix == u"jpeg") ? kImageFormatJpeg
+                                                                 : kImageFormatPng;
+    return ExportImage(path, format, std::max(1, width()), std::max(1, height()));
+}
+
+bool GraphControl::SetAxisRangeWithDialog(GraphAxis which) {
+    AxisState& s = state(which);
+    QDialog dialog(this);
+    dialog.setObjectName(QStringLiteral("AxisRangeDialog"));
+    dialog.setWindowTitle(text(which == GraphAxis::X ? TextRangeTitleX : TextRangeTitleY));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* form = new QFormLayout();
+    auto* editMin = new QLineEdit(QString::number(s.shownMin, 'g', 15), &dialog);
+    editMin->setObjectName(QStringLiteral("EditMinimum"));
+    auto* editMax = new QLineEdit(QString::number(s.shownMax, 'g', 15), &dialog);
+    editMax->setObjectName(QStringLiteral("EditMaximum"));
+    form->addRow(text(TextMinimum), editMin);
+    form->addRow(text(TextMaximum), editMax);
+    layout->addLayout(form);
+    auto* automatic = new QCheckBox(text(TextAutomatic), &dialog);
+    automatic->setObjectName(QStringLiteral("CheckAutomatic"));
+    automatic->setChecked(s.automatic);
+    layout->addWidget(automatic);
+    auto* problem = new QLabel(text(TextBadRange), &dialog);
+    problem->setObjectName(QStringLiteral("LabelProblem"));
+    problem->setVisible(false);
+    layout->addWidget(problem);
+    auto* buttons =
+        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, &dialog);
+    buttons->setObjectName(QStringLiteral("ButtonBox"));
+    layout->addWidget(buttons);
+    const auto syncEdits = [=] {
+        editMin->setEnabled(!automatic->isChecked());
+        editMax->setEnabled(!automatic->isChecked());
+    };
+    syncEdits();
+    connect(automatic, &QCheckBox::toggled, &dialog, syncEdits);
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::helpRequested, &dialog, [this] {
+        try {
+            ol::helpViewer().showHelp(m_helpFilePath, kHelpContextAxisRange);
+        } catch (const std::exception&) {
+            // No help viewer installed: the dialog goes on without help.
+        }
+    });
+    connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
+        if (automatic->isChecked()) {
+            dialog.accept();
+            return;
+        }
+        const auto lo = ol::parseNumber(editMin->text());
+        const auto hi = ol::parseNumber(editMax->text());
+        if (!lo || !hi || !(*lo < *hi)) {
+            problem->setVisible(true);
+            return;
+        }
+        dialog.accept();
+    });
+
+    beginModal();
+    const int result = dialog.exec();
+    endModal();
+    if (result != QDialog::Accepted)
+        return false;
+    if (automatic->isChecked()) {
+        SetScalingIsAutomatic(which, true);
+        return true;
+    }
+    s.manualMin = *ol::parseNumber(editMin->text());
+    s.manualMax = *ol::parseNumber(editMax->text());
+    s.automatic = false;
+    updateAxis(which);
+    return true;
+}
+
+void GraphControl::ShowContextMenu() {
+    ol::PopupMenu menu(ol::WindowRef::local(this));
+    menu.addItem(QStringLiteral("copy"), text(TextCopyPicture));
+    menu.addItem(QStringLiteral("save"), text(TextSavePicture));
+    menu.addItem(QStringLiteral("xrange"), text(TextSetXRange), false, state(GraphAxis::X).manualAllowed);
+    menu.addItem(QStringLiteral("yrange"), text(TextSetYRange), false, state(GraphAxis::Y).manualAllowed);
+    QString key;
+    try {
+        key = menu.show();
+    } catch (const std::exception&) {
+        // No pop-up menu service: a process without a user interface.
+        return;
+    }
+    if (key == u"copy")
+        CopyPictureToClipboard();
+    else if (key == u"save")
+        SavePictureWithDialog();
+    else if (key == u"xrange")
+        SetAxisRangeWithDialog(GraphAxis::X);
+    else if (key == u"yrange")
+        SetAxisRangeWithDialog(GraphAxis::Y);
+}
+
+void GraphControl::contextMenuEvent(QContextMenuEvent* event) {
+    event->accept();
+    if (m_rightClickEnabled)
+        ShowContextMenu();
+}
+
+} // namespace watcher
