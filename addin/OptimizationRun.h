@@ -49,6 +49,9 @@ public:
     // Honours the run status, then evaluates at most one trial.
     StepResult step();
 
+    // Turned on when the person agrees that the constraint solver helps.
+    void setConstraintSolverHelp(bool on) { m_options.constraintSolverHelp = on; }
+
     int32_t population() const { return m_pop; }
     int64_t trialsDone() const { return m_trials; }
     int64_t nextTrialNumber() const { return m_firstTrial + m_trials; }

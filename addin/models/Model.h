@@ -80,6 +80,7 @@ public:
     // optimizations run; empty when the model has no frontier.
     virtual std::vector<double> constrainingValues() const { return {}; }
     virtual std::string constrainedCellName() const { return {}; }
+    virtual std::string constrainedCellFormat() const { return "General"; }
     virtual std::string constraintOperator() const { return "<="; }
     virtual void setConstrainingLimit(double limit) { (void)limit; }
 

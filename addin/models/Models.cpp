@@ -96,6 +96,7 @@ public:
 
     std::vector<double> constrainingValues() const override { return {0.08, 0.10, 0.12, 0.14, 0.16}; }
     std::string constrainedCellName() const override { return "Risk"; }
+    std::string constrainedCellFormat() const override { return "0.0%"; }
     void setConstrainingLimit(double limit) override {
         m_limit = limit;
         char text[64];

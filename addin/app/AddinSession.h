@@ -1,0 +1,106 @@
+// One run of the sample add-in from start to end: it holds the add-in's
+// survival mutex, sets up the engine, the model, the population and the log,
+// opens a Watcher (unless told not to), runs the optimization (or the series
+// of an efficient frontier) one trial at a time while it keeps serving
+// events, talks to the Watcher through the channels, and ends with the
+// Watcher's stopping options and a summary.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+
+#include "AddinOptions.h"
+#include "HostApplicationObject.h"
+#include "HostExcelObject.h"
+#include "OptimizationRun.h"
+#include "WatcherConnection.h"
+#include "models/Model.h"
+#include "ol/NamedMutex.h"
+
+namespace addin {
+
+class AddinSession : public QObject {
+    Q_OBJECT
+
+public:
+    // Makes the connection to a Watcher that exports the two host objects.
+    using WatcherFactory =
+        std::function<std::unique_ptr<WatcherConnection>(HostExcelObject& excel, HostApplicationObject& application)>;
+
+    // The name of the mutex the add-in holds while it lives; the Watcher ends
+    // itself when it is gone.
+    static QString survivalMutexName();
+
+    AddinSession(const AddinOptions& options, WatcherFactory watcherFactory, QObject* parent = nullptr);
+    ~AddinSession() override;
+
+    // Runs everything; the process's exit code.
+    int run();
+
+private:
+    enum class Outcome { LimitReached, StoppedByWatcher, NextOptimization, EngineError };
+    struct OptimizationResult {
+        double constrainingValue = 0;
+        int64_t trials = 0;
+        int32_t steps = 0;
+        bool hasBest = false;
+        double best = 0;
+        double original = 0;
+        std::vector<double> bestGenes;
+        Outcome outcome = Outcome::LimitReached;
+    };
+
+    bool setUpModelAndLog();
+    bool startOptimization(int k, int64_t firstTrialNumber);
+    void openWatcher();
+    bool askQuestionsBeforeTheRun();
+    int32_t ask(int16_t channel, int32_t request, bool defaultYes, const QString& what);
+    Outcome runOptimization();
+    void afterFirstTrial();
+    void pollChannels();
+    void showRecalculation();
+    void endWithWatcher();
+    void printProgressLine(bool last);
+    void printSummary();
+    void writeStatus(const QString& state);
+    QString formatObjective(double v) const;
+    void say(const QString& line);
+    void warn(const QString& line);
+
+    AddinOptions m_options;
+    WatcherFactory m_watcherFactory;
+    ol::NamedMutex m_survivalMutex;
+    HostExcelObject m_excel;
+    HostApplicationObject m_application;
+    std::unique_ptr<WatcherConnection> m_watcher;
+    int64_t m_watcherPid = 0;
+
+    std::unique_ptr<models::Model> m_model;
+    std::vector<double> m_frontier; // constraining values, in optimization order
+    QString m_logPath;
+    int32_t m_log = 0;
+    std::unique_ptr<OptimizationRun> m_run;
+    int m_optimization = 0; // 1-based index of the optimization under way
+    std::vector<OptimizationResult> m_results;
+
+    ExcelUpdating m_updating;
+    bool m_notRun = false; // the person chose not to run with doubtful constraints
+    bool m_solverHelp = false;
+    bool m_firstTrialDone = false;
+    bool m_paused = false;
+    int64_t m_sheetUpdates = 0;
+    int m_updateRequests = 0;
+    int m_pauses = 0;
+    bool m_progressOnTty = false;
+    bool m_progressLinePending = false;
+    QElapsedTimer m_clock;
+    int32_t m_lastEngineError = 0;
+};
+
+} // namespace addin

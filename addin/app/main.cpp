@@ -1,0 +1,30 @@
+// selvane-addin: the sample add-in. It plays the add-in and its spreadsheet
+// host at once: optimizes a built-in model through the engine library and
+// shows the run in the Selvane Watcher, which it drives over D-Bus.
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+
+#include "AddinOptions.h"
+#include "AddinSession.h"
+#include "DbusWatcherConnection.h"
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("selvane-addin"));
+    QString error;
+    const auto options = addin::parseAddinOptions(QCoreApplication::arguments().mid(1), error);
+    if (!options) {
+        std::fprintf(stderr, "selvane-addin: %s\n", error.toLocal8Bit().constData());
+        return 2;
+    }
+    if (options->help) {
+        std::fputs(addin::addinUsage().toLocal8Bit().constData(), stdout);
+        return 0;
+    }
+    addin::AddinSession session(*options, [](addin::HostExcelObject& excel, addin::HostApplicationObject& application) {
+        return std::make_unique<addin::DbusWatcherConnection>(QDBusConnection::sessionBus(), excel, application);
+    });
+    return session.run();
+}
