@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace dbusif {
+
+// Base of an add-in's org.selvane.Host.Excel1 object: subclass it, implement
+// the members, and export the object on the bus (registerObject with
+// QDBusConnection::ExportAdaptors); then hand its bus name and path to the
+// manager's Input_ExcelApplication. The adaptor made in the constructor
+// forwards the Watcher's calls here.
+class ExcelHostObject : public QObject {
+    Q_OBJECT
+    Q_PROPERTY(bool DisplayAlerts READ DisplayAlerts WRITE setDisplayAlerts)
+    Q_PROPERTY(bool Interactive READ Interactive WRITE setInteractive)
+    Q_PROPERTY(QString StatusBar READ StatusBar WRITE setStatusBar)
+    Q_PROPERTY(bool WindowEnabled READ WindowEnabled WRITE setWindowEnabled)
+
+public:
+    explicit ExcelHostObject(QObject* parent = nullptr);
+
+    virtual bool DisplayAlerts() const = 0;
+    virtual void setDisplayAlerts(bool on) = 0;
+    virtual bool Interactive() const = 0;
+    virtual void setInteractive(bool on) = 0;
+    virtual QString StatusBar() const = 0;
+    virtual void setStatusBar(const QString& text) = 0;
+    virtual bool WindowEnabled() const = 0;
+    virtual void setWindowEnabled(bool on) = 0;
+
+public Q_SLOTS:
+    virtual void Run(const QString& macro) = 0;
+    virtual void BringToFront() = 0;
+};
+
+} // namespace dbusif
