@@ -195,7 +195,7 @@ int AddinSession::run() {
             m_results.push_back(r);
             if (m_run->lastError() != QX_OK)
                 m_lastEngineError = m_run->lastError();
-            if (outcome == Outcome::StoppedByWatcher || outcome == Outcome::EngineError)
+            if (outcome == Outcome::StopRequested || outcome == Outcome::EngineError)
                 break;
             if (outcome == Outcome::NextOptimization && k == count)
                 QxPopSetRunStatus(m_run->population(), QxRunStatusStopped);
@@ -401,7 +401,7 @@ AddinSession::Outcome AddinSession::runOptimization() {
             pollChannels();
             continue;
         } else if (r == StepResult::NextOptimization) {
-            say(QStringLiteral("Moving on after trial %1, as the Watcher asked.").arg(run.nextTrialNumber() - 1));
+            say(QStringLiteral("Moving on after trial %1, on request.").arg(run.nextTrialNumber() - 1));
             return Outcome::NextOptimization;
         } else {
             if (run.lastError() != QX_OK) {
@@ -413,8 +413,8 @@ AddinSession::Outcome AddinSession::runOptimization() {
                 m_options.maxSeconds > 0 && QxPopGetTimerValue(run.population()) >= m_options.maxSeconds * 1000;
             if (trialLimit || timeLimit)
                 return Outcome::LimitReached;
-            say(QStringLiteral("Stopped after trial %1, as the Watcher asked.").arg(run.nextTrialNumber() - 1));
-            return Outcome::StoppedByWatcher;
+            say(QStringLiteral("Stopped after trial %1, on request.").arg(run.nextTrialNumber() - 1));
+            return Outcome::StopRequested;
         }
         if (sinceEvents.elapsed() >= kEventIntervalMs) {
             QCoreApplication::processEvents();
@@ -568,11 +568,11 @@ void AddinSession::printSummary() {
         case Outcome::LimitReached:
             ended = QStringLiteral("reached its limit");
             break;
-        case Outcome::StoppedByWatcher:
-            ended = QStringLiteral("stopped from the Watcher");
+        case Outcome::StopRequested:
+            ended = QStringLiteral("stopped on request");
             break;
         case Outcome::NextOptimization:
-            ended = QStringLiteral("moved on from the Watcher");
+            ended = QStringLiteral("moved on to the next optimization on request");
             break;
         case Outcome::EngineError:
             ended = QStringLiteral("ended by an engine error");

@@ -44,7 +44,7 @@ public:
     int run();
 
 private:
-    enum class Outcome { LimitReached, StoppedByWatcher, NextOptimization, EngineError };
+    enum class Outcome { LimitReached, StopRequested, NextOptimization, EngineError };
     struct OptimizationResult {
         double constrainingValue = 0;
         int64_t trials = 0;
