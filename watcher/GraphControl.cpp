@@ -149,7 +149,8 @@ GraphControl::GraphControl(QWidget* parent) : QChartView(parent) {
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chart->setBackgroundRoundness(0);
     m_chart->layout()->setContentsMargins(0, 0, 0, 0);
-    m_chart->setMargins(QMargins(4, 4, 8, 4));
+    // Room for the end labels of the axes, which stick out of the plot area.
+    m_chart->setMargins(QMargins(6, 10, 20, 6));
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     setChart(m_chart);
     setRenderHint(QPainter::Antialiasing);
@@ -189,7 +190,7 @@ void GraphControl::NewGraph(int kind, int language, const QString& text) {
         axis->setTitleText(QString());
     }
     SetTitle(text);
-    m_chart->legend()->setVisible(true);
+    SetLegendVisible(true);
     updateAxes();
 }
 
@@ -202,11 +203,26 @@ QString GraphControl::Title() const {
 }
 
 void GraphControl::SetLegendVisible(bool visible) {
-    m_chart->legend()->setVisible(visible);
+    m_legendVisible = visible;
+    updateLegend();
 }
 
 bool GraphControl::LegendVisible() const {
-    return m_chart->legend()->isVisible();
+    return m_legendVisible;
+}
+
+void GraphControl::updateLegend() {
+    // Curves without a name have nothing to say in the legend; a legend with
+    // nothing in it would only take room from the plot.
+    bool anyName = false;
+    for (const Curve& c : m_curves) {
+        const bool named = !c.series->name().isEmpty();
+        const auto markers = m_chart->legend()->markers(c.series);
+        for (QLegendMarker* marker : markers)
+            marker->setVisible(named);
+        anyName = anyName || named;
+    }
+    m_chart->legend()->setVisible(m_legendVisible && anyName);
 }
 
 void GraphControl::SetAxisTitle(GraphAxis axis, const QString& title) {
@@ -310,10 +326,7 @@ int GraphControl::createCurve(int style, const QString& name) {
     m_curves.push_back(std::move(curve));
     const int number = CurveCount();
     applyStyle(m_curves.back(), number);
-    // A curve without a name has nothing to say in the legend.
-    const auto markers = m_chart->legend()->markers(series);
-    for (QLegendMarker* marker : markers)
-        marker->setVisible(!name.isEmpty());
+    updateLegend();
     return number;
 }
 
@@ -414,9 +427,7 @@ QColor GraphControl::CurveColor(int curve) const {
 void GraphControl::SetCurveName(int curve, const QString& name) {
     Curve& c = curveAt(curve);
     c.series->setName(name);
-    const auto markers = m_chart->legend()->markers(c.series);
-    for (QLegendMarker* marker : markers)
-        marker->setVisible(!name.isEmpty());
+    updateLegend();
 }
 
 QList<QPointF> GraphControl::curvePoints(int curve) const {

@@ -206,6 +206,7 @@ private:
     void applyStyle(Curve& curve, int number);
     template <class GetX, class GetY> void fillCurve(int curve, int count, GetX getX, GetY getY);
     void updateAxes();
+    void updateLegend();
     void updateAxis(GraphAxis axis);
     QString labelText(const AxisState& s, double value) const;
     QString text(int id) const;
@@ -217,6 +218,7 @@ private:
     std::vector<Curve> m_curves;
     int m_kind = kKindLineGraph;
     int m_language = 9;
+    bool m_legendVisible = true;
     bool m_rightClickEnabled = true;
     QString m_helpFilePath;
     int m_modalDialogDepth = 0;

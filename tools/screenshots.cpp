@@ -1,0 +1,306 @@
+// selvane-screenshots: pictures of the Watcher's windows in their main states,
+// drawn from a real run. It optimizes a built-in model in this process (the
+// engine library is shared with the Watcher's own binding, as the add-in's
+// and the Watcher's processes share it through shared memory), sets up a
+// Watcher manager with the inputs the add-in gives it, lets the windows'
+// update timer tick, drives the run through pause and stop as a person
+// would, and saves each window as a PNG file.
+//
+//   selvane-screenshots [--out DIR] [--model NAME]
+//
+// The language comes from $SELVANE_LANGUAGE (9 English, 7 German); the files
+// are named <window>-<state>-<en|de>.png. Runs offscreen as well as on a
+// desktop.
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPixmap>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include "Channels.h"
+#include "OptimizationRun.h"
+#include "ProcessState.h"
+#include "QtWindows.h"
+#include "TaggedCollection.h"
+#include "WatcherInputs.h"
+#include "WatcherManager.h"
+#include "models/Model.h"
+#include "ol/MessageBoxService.h"
+#include "ol/ResourceServer.h"
+#include "ol/VisualServices.h"
+#include "qxlib8.h"
+
+namespace {
+
+// The questions of a stop are answered Yes, the help questions with their
+// answering "Yes" button: nobody is at the screen.
+class AnswerYes final : public ol::MessageBoxService {
+public:
+    void showMessage(const ol::MessageRequest& request) override {
+        std::fprintf(stderr, "message: %s\n", qPrintable(request.text));
+    }
+    bool askYesNo(const ol::YesNoRequest&) override { return true; }
+    int askWithHelp(const ol::HelpQuestion&) override { return 1; }
+};
+
+engine::TaggedValue tagged(const QVariant& v) {
+    switch (v.typeId()) {
+    case QMetaType::Bool:
+        return engine::TaggedValue::fromBool(v.toBool());
+    case QMetaType::Int:
+    case QMetaType::LongLong:
+        return engine::TaggedValue::fromInt32(v.toInt());
+    case QMetaType::Double:
+        return engine::TaggedValue::fromDouble(v.toDouble());
+    default:
+        return engine::TaggedValue::fromString(v.toString());
+    }
+}
+
+// Sets the manager's inputs as the add-in does (collections as tagged
+// collections).
+void setInputs(manager::WatcherManager& m, const QList<addin::WatcherInput>& inputs) {
+    for (const addin::WatcherInput& in : inputs) {
+        QVariant value = in.value;
+        if (value.typeId() == QMetaType::QVariantList) {
+            engine::TaggedCollection collection;
+            for (const QVariant& item : value.toList())
+                collection.add(tagged(item));
+            value = QVariant::fromValue(collection);
+        }
+        if (!m.setProperty(in.name.toLatin1().constData(), value))
+            std::fprintf(stderr, "warning: the manager refused %s\n", qPrintable(in.name));
+    }
+}
+
+// One optimization of a built-in model with its log, run a slice at a time.
+class Run {
+public:
+    Run(const QString& modelName, const QString& logPath, int64_t maxTrials) {
+        m_model = models::makeModel(modelName.toStdString(), 7);
+        if (!m_model)
+            throw std::runtime_error("no such model");
+        std::vector<std::string> names;
+        std::vector<const char*> namePtrs;
+        std::vector<int16_t> hard, atomic;
+        for (const auto& c : m_model->constraints()) {
+            names.push_back(c.name);
+            hard.push_back(c.hard ? QX_TRUE : QX_FALSE);
+            atomic.push_back(c.atomic ? QX_TRUE : QX_FALSE);
+        }
+        for (const auto& n : names)
+            namePtrs.push_back(n.c_str());
+        const QByteArray path = QFile::encodeName(logPath);
+        if (QxLogCreateWVB(path.constData(), static_cast<int32_t>(m_model->groups().size()), m_model->geneCount(),
+                           static_cast<int32_t>(names.size()), namePtrs.data(), hard.data(), atomic.data(),
+                           &m_log) != QX_OK)
+            throw std::runtime_error("cannot create the log");
+        addin::RunOptions o;
+        o.populationSize = 50;
+        o.seed = 7;
+        o.maxTrials = maxTrials;
+        m_run = std::make_unique<addin::OptimizationRun>(*m_model, o, m_log, 1, 1);
+        if (m_run->start() != QX_OK)
+            throw std::runtime_error("cannot start the run");
+    }
+    ~Run() {
+        m_run.reset();
+        QxLogClose(m_log);
+    }
+
+    models::Model& model() { return *m_model; }
+    addin::OptimizationRun& run() { return *m_run; }
+
+    // Up to n trials; the last step's result.
+    addin::StepResult steps(int n) {
+        addin::StepResult r = addin::StepResult::Trial;
+        for (int i = 0; i < n; ++i) {
+            r = m_run->step();
+            if (r != addin::StepResult::Trial)
+                break;
+        }
+        return r;
+    }
+
+private:
+    std::unique_ptr<models::Model> m_model;
+    int32_t m_log = 0;
+    std::unique_ptr<addin::OptimizationRun> m_run;
+};
+
+// Keeps the event loop (and so the windows' update timer) going for ms
+// milliseconds while the run goes on at about trialsPerSecond.
+addin::StepResult pump(Run& run, int ms, int trialsPerSecond) {
+    QElapsedTimer clock;
+    clock.start();
+    addin::StepResult last = addin::StepResult::Trial;
+    int64_t done = 0;
+    while (clock.elapsed() < ms) {
+        const int64_t due = clock.elapsed() * trialsPerSecond / 1000;
+        if (due > done) {
+            last = run.steps(static_cast<int>(due - done));
+            done = due;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return last;
+}
+
+class Shooter {
+public:
+    Shooter(QString dir, QString language) : m_dir(std::move(dir)), m_language(std::move(language)) {}
+
+    bool save(QWidget* window, const QString& name) {
+        if (!window) {
+            std::fprintf(stderr, "error: no window for %s\n", qPrintable(name));
+            return false;
+        }
+        window->show();
+        window->raise();
+        for (int i = 0; i < 5; ++i)
+            QApplication::processEvents();
+        const QString path = QDir(m_dir).filePath(QStringLiteral("%1-%2.png").arg(name, m_language));
+        const bool ok = window->grab().save(path);
+        std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+        m_ok = m_ok && ok;
+        return ok;
+    }
+    bool ok() const { return m_ok; }
+
+private:
+    QString m_dir;
+    QString m_language;
+    bool m_ok = true;
+};
+
+QWidget* widgetOf(manager::ProgressWindow* window) {
+    return window ? watcher::widgetOf(window->windowRef()) : nullptr;
+}
+
+void clickButton(QWidget* window, const QString& name) {
+    auto* button = window ? window->findChild<QAbstractButton*>(name) : nullptr;
+    if (button)
+        button->click();
+    else
+        std::fprintf(stderr, "warning: no button %s\n", qPrintable(name));
+}
+
+// Creates the manager of a run as the add-in does: Initialize, the inputs,
+// InitializeForms, and the first-trial channels once a trial is done.
+std::unique_ptr<manager::WatcherManager> openWatcher(Run& run, const QString& logPath, int64_t maxTrials) {
+    auto m = std::make_unique<manager::WatcherManager>();
+    m->Initialize();
+    addin::AddinOptions options;
+    options.maxTrials = maxTrials;
+    options.maxSeconds = 0;
+    addin::RunSetup setup;
+    setup.population = run.run().population();
+    setup.logPath = logPath;
+    setInputs(*m, addin::watcherInputs(run.model(), options, setup));
+    m->InitializeForms();
+    // What the add-in writes once its first trial is done.
+    addin::channels::writeLong(addin::channels::FirstTrialGraphAllTrialsInitialNumTrialsShown, 500);
+    addin::channels::writeLong(addin::channels::FirstTrialNumLastTrialsToShow, 2000);
+    addin::channels::writeBool(addin::channels::FirstTrialInfoAvailable, true);
+    return m;
+}
+
+// Running, paused and stopped, both windows, with a trial limit (so the
+// compact window shows its progress bar).
+void shootFullRun(Shooter& shots, const QString& modelName, const QString& folder) {
+    constexpr int64_t kMaxTrials = 6000;
+    const QString logPath = QDir(folder).filePath(QStringLiteral("run.qxlog"));
+    Run run(modelName, logPath, kMaxTrials);
+    run.steps(400);
+    auto m = openWatcher(run, logPath, kMaxTrials);
+    m->ShowCompactWindow();
+    pump(run, 2600, 250);
+    shots.save(widgetOf(m->compactWindow()), QStringLiteral("compact-running"));
+    m->ShowFullWatcher();
+    pump(run, 1200, 250);
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-running"));
+
+    // Pause from the compact window, as a person would; the run honours the
+    // mark and says it waits.
+    m->ShowCompactWindow();
+    clickButton(widgetOf(m->compactWindow()), QStringLiteral("CommandPause"));
+    if (run.steps(1) == addin::StepResult::Paused)
+        m->setWaitingAfterPauseClicked(true);
+    pump(run, 1300, 0);
+    shots.save(widgetOf(m->compactWindow()), QStringLiteral("compact-paused"));
+    m->ShowFullWatcher();
+    pump(run, 1100, 0);
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-paused"));
+
+    // Stop from the full window; the question is answered Yes.
+    clickButton(widgetOf(m->fullWindow()), QStringLiteral("CommandStop"));
+    run.steps(1);
+    pump(run, 1300, 0);
+    if (m->fullWindow() && m->fullWindow()->DialogConfiguration() != 3)
+        std::fprintf(stderr, "warning: the full window is not in its stopping configuration\n");
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-stopped"));
+    m->Dispose();
+}
+
+// No trial or time limit: the compact window has no progress bar.
+void shootNoLimit(Shooter& shots, const QString& modelName, const QString& folder) {
+    const QString logPath = QDir(folder).filePath(QStringLiteral("nolimit.qxlog"));
+    Run run(modelName, logPath, 0);
+    run.steps(300);
+    auto m = openWatcher(run, logPath, 0);
+    m->ShowCompactWindow();
+    pump(run, 2600, 250);
+    shots.save(widgetOf(m->compactWindow()), QStringLiteral("compact-no-progress-bar"));
+    QxPopSetRunStatus(run.run().population(), QxRunStatusStopped);
+    m->Dispose();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Channels and mutexes of their own, so that a run of the add-in on the
+    // same desktop is not disturbed; logs in a temporary folder.
+    qputenv("SELVANE_INSTANCE", QByteArrayLiteral("selvane-screenshots"));
+    QTemporaryDir folder;
+    qputenv("SELVANE_LOG_DIR", QFile::encodeName(folder.path()));
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Pictures of the Watcher's windows from a real run."));
+    parser.addHelpOption();
+    parser.addOption({QStringLiteral("out"), QStringLiteral("Folder of the pictures."), QStringLiteral("dir"),
+                      QStringLiteral("docs/screenshots")});
+    parser.addOption({QStringLiteral("model"), QStringLiteral("Built-in model to optimize."), QStringLiteral("name"),
+                      QStringLiteral("portfolio")});
+    parser.process(app);
+    QDir().mkpath(parser.value(QStringLiteral("out")));
+
+    const int language = ol::ResourceServer::parseLanguage(qEnvironmentVariable("SELVANE_LANGUAGE"));
+    const QString suffix = language == ol::kLanguageGerman ? QStringLiteral("de") : QStringLiteral("en");
+
+    watcher::InstallQtWindows();
+    AnswerYes answers;
+    ol::VisualServices services = ol::services();
+    services.messageBoxes = &answers;
+    ol::setServices(services);
+
+    Shooter shots(parser.value(QStringLiteral("out")), suffix);
+    try {
+        shootFullRun(shots, parser.value(QStringLiteral("model")), folder.path());
+        shootNoLimit(shots, parser.value(QStringLiteral("model")), folder.path());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "error: %s\n", e.what());
+        return 1;
+    }
+    return shots.ok() ? 0 : 1;
+}
