@@ -133,8 +133,7 @@ QString signatureOf(const QVariant& value) {
 
 QDBusArgument& operator<<(QDBusArgument& argument, const manager::ObjectRef& ref) {
     argument.beginStructure();
-    argument << ref.service
-             << QDBusObjectPath(ref.path.isEmpty() ? QStringLiteral("/") : ref.path);
+    argument << ref.service << QDBusObjectPath(ref.path.isEmpty() ? QStringLiteral("/") : ref.path);
     argument.endStructure();
     return argument;
 }

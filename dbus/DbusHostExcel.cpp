@@ -18,8 +18,8 @@ DbusHostExcel::DbusHostExcel(const QDBusConnection& connection, const manager::O
     : m_connection(connection), m_ref(ref) {}
 
 QVariant DbusHostExcel::get(const QString& name) {
-    QDBusMessage call = QDBusMessage::createMethodCall(m_ref.service, m_ref.path, kPropertiesInterface,
-                                                       QStringLiteral("Get"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(m_ref.service, m_ref.path, kPropertiesInterface, QStringLiteral("Get"));
     call << kExcelInterface << name;
     // The add-in is already running; never start anything by activation.
     call.setAutoStartService(false);
@@ -32,8 +32,8 @@ QVariant DbusHostExcel::get(const QString& name) {
 }
 
 void DbusHostExcel::set(const QString& name, const QVariant& value) {
-    QDBusMessage call = QDBusMessage::createMethodCall(m_ref.service, m_ref.path, kPropertiesInterface,
-                                                       QStringLiteral("Set"));
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(m_ref.service, m_ref.path, kPropertiesInterface, QStringLiteral("Set"));
     call << kExcelInterface << name << QVariant::fromValue(QDBusVariant(value));
     call.setAutoStartService(false);
     if (!m_connection.send(call))

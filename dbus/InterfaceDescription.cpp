@@ -27,8 +27,8 @@ std::optional<InterfaceDescription> InterfaceDescription::parse(const QString& x
             } else if (inside && element == u"property") {
                 const QStringView access = attributes.value(QLatin1String("access"));
                 out.m_properties.append(Property{attributes.value(QLatin1String("name")).toString(),
-                                                 attributes.value(QLatin1String("type")).toString(), access.contains(u"read"),
-                                                 access.contains(u"write")});
+                                                 attributes.value(QLatin1String("type")).toString(),
+                                                 access.contains(u"read"), access.contains(u"write")});
             } else if (inside && element == u"method") {
                 out.m_methods.append(Method{attributes.value(QLatin1String("name")).toString(), {}, {}});
                 method = &out.m_methods.last();

@@ -101,7 +101,8 @@ QVariant ManagerBridge::readProperty(const QString& name, const QString& signatu
     const QMetaObject* meta = m_manager->metaObject();
     const int index = meta->indexOfProperty(name.toLatin1().constData());
     if (index < 0)
-        ol::raiseError(ol::kErrGeneral, name, QStringLiteral("The Watcher does not implement the property %1.").arg(name));
+        ol::raiseError(ol::kErrGeneral, name,
+                       QStringLiteral("The Watcher does not implement the property %1.").arg(name));
     const QVariant value = meta->property(index).read(m_manager.get());
     if (signature == u"b")
         return QVariant(value.toBool());
@@ -115,14 +116,15 @@ QVariant ManagerBridge::readProperty(const QString& name, const QString& signatu
         return QVariant::fromValue(value.value<manager::ObjectRef>());
     if (signature == u"av")
         return QVariant::fromValue(toDBusList(value.value<engine::TaggedCollection>()));
-    ol::raiseError(ol::kErrGeneral, name, QStringLiteral("The property %1 has the unknown type %2.").arg(name, signature));
+    ol::raiseError(ol::kErrGeneral, name,
+                   QStringLiteral("The property %1 has the unknown type %2.").arg(name, signature));
 }
 
 void ManagerBridge::handleProperties(const QDBusMessage& message) {
     const QVariantList args = message.arguments();
     const QString member = message.member();
-    const QString expected = member == u"Get" ? QStringLiteral("ss")
-                             : member == u"Set" ? QStringLiteral("ssv")
+    const QString expected = member == u"Get"      ? QStringLiteral("ss")
+                             : member == u"Set"    ? QStringLiteral("ssv")
                              : member == u"GetAll" ? QStringLiteral("s")
                                                    : QString();
     if (expected.isEmpty()) {
@@ -131,7 +133,8 @@ void ManagerBridge::handleProperties(const QDBusMessage& message) {
     }
     if (message.signature() != expected) {
         sendError(message, kErrInvalidArgs,
-                  QStringLiteral("%1.%2 takes (%3), not (%4).").arg(kPropertiesInterface, member, expected, message.signature()));
+                  QStringLiteral("%1.%2 takes (%3), not (%4).")
+                      .arg(kPropertiesInterface, member, expected, message.signature()));
         return;
     }
     const QString interface = args.at(0).toString();
@@ -185,9 +188,10 @@ void ManagerBridge::handleProperties(const QDBusMessage& message) {
             value.value<QDBusArgument>() >> list;
             const std::optional<engine::TaggedCollection> collection = fromDBusList(list);
             if (!collection) {
-                sendError(message, kErrInvalidArgs,
-                          QStringLiteral("The property %1 takes items of type b, n, i, d, s or av; nothing was changed.")
-                              .arg(name));
+                sendError(
+                    message, kErrInvalidArgs,
+                    QStringLiteral("The property %1 takes items of type b, n, i, d, s or av; nothing was changed.")
+                        .arg(name));
                 return;
             }
             converted = QVariant::fromValue(*collection);
@@ -268,7 +272,8 @@ void ManagerBridge::handleMethod(const QDBusMessage& message) {
     }
     if (message.signature() != method->inSignature) {
         sendError(message, kErrInvalidArgs,
-                  QStringLiteral("%1 takes arguments of type (%2), not (%3).").arg(name, method->inSignature, message.signature()));
+                  QStringLiteral("%1 takes arguments of type (%2), not (%3).")
+                      .arg(name, method->inSignature, message.signature()));
         return;
     }
     if (name == u"Release") {

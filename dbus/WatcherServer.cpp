@@ -38,7 +38,8 @@ WatcherServer::~WatcherServer() {
 bool WatcherServer::start(QString* error) {
     if (!m_connection.isConnected()) {
         if (error)
-            *error = QStringLiteral("Cannot connect to the D-Bus session bus: %1").arg(m_connection.lastError().message());
+            *error =
+                QStringLiteral("Cannot connect to the D-Bus session bus: %1").arg(m_connection.lastError().message());
         return false;
     }
     if (!m_connection.registerObject(kFactoryPath, this, QDBusConnection::ExportAdaptors)) {
@@ -53,9 +54,10 @@ bool WatcherServer::start(QString* error) {
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
         m_connection.unregisterObject(kFactoryPath);
         if (error)
-            *error = reply.isValid()
-                         ? QStringLiteral("The bus name %1 is already taken: another Watcher is running.").arg(kServiceName)
-                         : QStringLiteral("Cannot take the bus name %1: %2").arg(kServiceName, reply.error().message());
+            *error =
+                reply.isValid()
+                    ? QStringLiteral("The bus name %1 is already taken: another Watcher is running.").arg(kServiceName)
+                    : QStringLiteral("Cannot take the bus name %1: %2").arg(kServiceName, reply.error().message());
         return false;
     }
     m_busCheck.start();

@@ -8,8 +8,8 @@
 #include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QDBusServiceWatcher>
-#include <QSet>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
