@@ -1,0 +1,265 @@
+// The Watcher window as the person sees it: its set-up by the manager, its
+// buttons and their guards, its pages, the grid pop-up menu, its placement,
+// the refused close and the modal display.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+
+#include "GraphControl.h"
+#include "ResourceStrings.h"
+#include "Twips.h"
+#include "formprogress_fixture.h"
+
+using formprogresstest::FormProgressTest;
+using formprogresstest::RunSettings;
+using manager::WatcherManager;
+using watcher::FormProgress;
+
+TEST_F(FormProgressTest, InitializeSetsUpPagesButtonsAndTimerByRunKind) {
+    auto* tabs = child<QTabWidget>("TabMain");
+    EXPECT_EQ(tabs->count(), FormProgress::TabCount);
+    EXPECT_EQ(tabs->currentIndex(), FormProgress::TabProgress);
+    EXPECT_EQ(form->HelpContextID(), 1090);
+    for (int tab : {1, 2, 3, 4})
+        EXPECT_FALSE(tabs->isTabEnabled(tab)) << tab;
+    EXPECT_TRUE(tabs->isTabVisible(FormProgress::TabPopulation));
+    EXPECT_TRUE(tabs->isTabVisible(FormProgress::TabColorGraph));
+    EXPECT_FALSE(tabs->isTabVisible(FormProgress::TabConstraintSolver));
+    EXPECT_FALSE(tabs->isTabVisible(FormProgress::TabStoppingOptions));
+    for (int i = 0; i < FormProgress::TabCount; ++i) {
+        auto* frame = form->findChild<QFrame*>(FormProgress::frameTabMainName(i));
+        ASSERT_NE(frame, nullptr) << i;
+        EXPECT_EQ(frame->isEnabled(), i == FormProgress::TabProgress) << i;
+    }
+    EXPECT_TRUE(form->UpdateTimerEnabled());
+    EXPECT_FALSE(form->StopTimer());
+    EXPECT_EQ(form->DialogConfiguration(), FormProgress::kConfigRunning);
+    EXPECT_TRUE(child<QToolButton>("CommandRun")->isChecked());
+    EXPECT_FALSE(child<QToolButton>("CommandPause")->isChecked());
+    EXPECT_TRUE(child<QWidget>("ComboReportPlacement")->isHidden());
+    EXPECT_TRUE(child<QCheckBox>("CheckFixSeed")->isHidden());
+    // Texts come from the resource server.
+    EXPECT_EQ(form->windowTitle(), engine::GetResourceString(4001));
+    EXPECT_EQ(tabs->tabText(FormProgress::TabLog), engine::GetResourceString(4016));
+    EXPECT_EQ(child<QToolButton>("CommandOK")->text(), engine::GetResourceString(4008));
+
+    restart(RunSettings{.constraintSolverMode = true, .optimizationEngine = 2});
+    tabs = child<QTabWidget>("TabMain");
+    EXPECT_TRUE(tabs->isTabVisible(FormProgress::TabConstraintSolver));
+    EXPECT_EQ(tabs->currentIndex(), FormProgress::TabConstraintSolver);
+    EXPECT_EQ(form->HelpContextID(), 1200);
+    EXPECT_FALSE(tabs->isTabVisible(FormProgress::TabPopulation));
+    EXPECT_FALSE(tabs->isTabVisible(FormProgress::TabColorGraph));
+    EXPECT_FALSE(child<QCheckBox>("CheckFixSeed")->isHidden());
+    EXPECT_TRUE(form->findChild<QFrame*>(FormProgress::frameTabMainName(5))->isEnabled());
+}
+
+TEST_F(FormProgressTest, InitializePlacesTheWindowInTheLowerLeftCornerOfTheHostsWorkArea) {
+    m_visual.setWorkArea(ol::WorkArea{QRect(1280, 0, 1920, 1080), 15.0, 15.0});
+    restart(RunSettings{});
+    // One pixel is 15 twips at 96 dpi; positions are whole pixels.
+    EXPECT_NEAR(watcher::leftTwips(form), 1280 * 15 + 100, 15);
+    EXPECT_NEAR(watcher::topTwips(form) + watcher::heightTwips(form), 1080 * 15 - 100, 15);
+}
+
+TEST_F(FormProgressTest, TabChangeFollowsHelpTopicAndEnablesOnlyTheSelectedFrame) {
+    auto* tabs = child<QTabWidget>("TabMain");
+    const int expected[] = {1090, 1080, 1110, 1100, 1120};
+    for (int tab = 0; tab <= FormProgress::TabColorGraph; ++tab) {
+        tabs->setTabEnabled(tab, true);
+        tabs->setCurrentIndex(tab);
+        EXPECT_EQ(form->HelpContextID(), expected[tab]) << tab;
+        for (int i = 0; i < FormProgress::TabCount; ++i)
+            EXPECT_EQ(form->findChild<QFrame*>(FormProgress::frameTabMainName(i))->isEnabled(), i == tab);
+    }
+    EXPECT_EQ(FormProgress::helpContextForTab(FormProgress::TabStoppingOptions), 1130);
+    EXPECT_EQ(FormProgress::helpContextForTab(7), 0);
+}
+
+TEST_F(FormProgressTest, ButtonsReachTheManagerAndAreIgnoredWhileAStopIsProcessed) {
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    form->ControlsAfterStopClickedDisableEnable(false);
+    EXPECT_TRUE(form->IgnoreRunControlClicks());
+    for (const char* name :
+         {"CommandPause", "CommandStop", "CommandRun", "CommandMinimizeWatcher", "CommandExcelUpdate"})
+        QTest::mouseClick(child<QToolButton>(name), Qt::LeftButton);
+    EXPECT_EQ(status(), QxRunStatusOptimizing);
+    EXPECT_FALSE(m_manager.WaitingAfterStopClicked());
+    EXPECT_EQ(form->ResumeSignalCount(), 0);
+    EXPECT_TRUE(form->Visible());
+    EXPECT_TRUE(m_visual.callsOf(QStringLiteral("showPopupMenu")).empty());
+    // An ignored click leaves the pressed state as the configuration says.
+    EXPECT_TRUE(child<QToolButton>("CommandRun")->isChecked());
+    EXPECT_FALSE(child<QToolButton>("CommandPause")->isChecked());
+
+    form->ControlsAfterStopClickedDisableEnable(true);
+    QTest::mouseClick(child<QToolButton>("CommandPause"), Qt::LeftButton);
+    EXPECT_EQ(status(), QxRunStatusMarkToPause);
+    setStatus(QxRunStatusOptimizing);
+    QTest::mouseClick(child<QToolButton>("CommandStop"), Qt::LeftButton);
+    EXPECT_EQ(status(), QxRunStatusMarkToPause);
+    EXPECT_TRUE(m_manager.WaitingAfterStopClicked());
+    // The manager disabled the run controls while the stop is processed.
+    EXPECT_TRUE(form->IgnoreRunControlClicks());
+}
+
+TEST_F(FormProgressTest, ResumeAndMinimizeGoThroughTheManager) {
+    form->GoToPausingConfig();
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    setStatus(QxRunStatusPaused);
+    QTest::mouseClick(child<QToolButton>("CommandRun"), Qt::LeftButton);
+    EXPECT_EQ(status(), QxRunStatusOptimizing);
+    EXPECT_EQ(form->DialogConfiguration(), FormProgress::kConfigRunning);
+    EXPECT_EQ(form->ResumeSignalCount(), 3);
+
+    QTest::mouseClick(child<QToolButton>("CommandMinimizeWatcher"), Qt::LeftButton);
+    EXPECT_FALSE(form->Visible());
+    EXPECT_TRUE(m_factory.compactCalls.contains(QStringLiteral("Show")));
+}
+
+TEST_F(FormProgressTest, ExcelUpdatingMenuSetsTheOptionAndSendsIt) {
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    m_manager.setShowExcelRecalculations(1);
+    m_visual.queuePopupChoice(2);
+    QTest::mouseClick(child<QToolButton>("CommandExcelUpdate"), Qt::LeftButton);
+    EXPECT_EQ(m_manager.ShowExcelRecalculations(), 3);
+    int32_t sent = 0;
+    ASSERT_EQ(QxReadTempData(WatcherManager::ChannelShowExcelRecalculations, &sent, 4), 0);
+    EXPECT_EQ(sent, 3);
+    EXPECT_FALSE(child<QToolButton>("CommandExcelUpdate")->isChecked());
+    const auto menus = m_visual.callsOf(QStringLiteral("showPopupMenu"));
+    ASSERT_EQ(menus.size(), 1U);
+    EXPECT_EQ(menus.front().items.size(), 3);
+}
+
+TEST_F(FormProgressTest, RestoreRunPauseButtonStatePressesTheButtonOfTheConfiguration) {
+    child<QToolButton>("CommandPause")->setChecked(false);
+    form->GoToPausingConfig();
+    child<QToolButton>("CommandPause")->setChecked(false);
+    form->RestoreRunPauseButtonState();
+    EXPECT_TRUE(child<QToolButton>("CommandPause")->isChecked());
+    EXPECT_FALSE(form->IgnoreRunControlClicks());
+}
+
+TEST_F(FormProgressTest, CloseBoxIsRefusedButUnloadCloses) {
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    // The window system's close (the close box) and a plain close() alike.
+    form->windowHandle()->close();
+    QApplication::processEvents();
+    EXPECT_TRUE(form->Visible());
+    EXPECT_FALSE(form->close());
+    EXPECT_TRUE(form->Visible());
+
+    form->Unload();
+    EXPECT_FALSE(form->Visible());
+    EXPECT_FALSE(form->UpdateTimerEnabled());
+}
+
+TEST_F(FormProgressTest, ShowModalReturnsWhenOkHidesTheWindow) {
+    restart(RunSettings{.showOptionsAtEnd = true});
+    setStatus(QxRunStatusStopped);
+    form->TimerUpdate_Timer();
+    ASSERT_EQ(form->DialogConfiguration(), FormProgress::kConfigStopped);
+
+    bool shownModally = false;
+    QTimer::singleShot(0, form, [&] {
+        shownModally = form->isVisible() && form->windowModality() == Qt::ApplicationModal;
+        QTest::mouseClick(child<QToolButton>("CommandOK"), Qt::LeftButton);
+    });
+    form->ShowModal();
+    EXPECT_TRUE(shownModally);
+    EXPECT_FALSE(form->Visible());
+    EXPECT_EQ(form->windowModality(), Qt::NonModal);
+}
+
+TEST_F(FormProgressTest, WindowMoveIsReportedOnceToTheAddIn) {
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    form->CheckWindowMoved();
+    setChannelBool(WatcherManager::ChannelWatcherRequestsXLUpdate, false);
+    form->CheckWindowMoved();
+    EXPECT_FALSE(channelBool(WatcherManager::ChannelWatcherRequestsXLUpdate));
+
+    watcher::moveTwips(form, watcher::leftTwips(form) + 600, watcher::topTwips(form) - 600);
+    form->CheckWindowMoved();
+    EXPECT_TRUE(takeChannelBool(WatcherManager::ChannelWatcherRequestsXLUpdate));
+    form->CheckWindowMoved();
+    EXPECT_FALSE(channelBool(WatcherManager::ChannelWatcherRequestsXLUpdate));
+}
+
+TEST_F(FormProgressTest, GridPopupCopiesCaptionsAndTheSelectedRange) {
+    auto* grid = child<QTableView>("SGGridLog");
+    QStandardItemModel model(3, 3);
+    model.setHorizontalHeaderLabels({QStringLiteral("Trial"), QStringLiteral("Value"), QStringLiteral("x")});
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            model.setItem(r, c, new QStandardItem(QStringLiteral("%1%2").arg(QChar(u'a' + c)).arg(r)));
+    grid->setModel(&model);
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+
+    // Nothing selected: the clipboard is emptied and nothing is copied.
+    m_visual.queuePopupChoice(0);
+    QTest::mouseClick(grid->viewport(), Qt::RightButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), QString());
+
+    grid->selectionModel()->select(QItemSelection(model.index(1, 1), model.index(2, 2)), QItemSelectionModel::Select);
+    m_visual.queuePopupChoice(0);
+    QTest::mouseClick(grid->viewport(), Qt::RightButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("Trial\tValue\tx\rb1\tc1\r\nb2\tc2"));
+
+    // A menu closed without a choice and a left click copy nothing.
+    QApplication::clipboard()->setText(QStringLiteral("kept"));
+    m_visual.queuePopupChoice(std::nullopt);
+    QTest::mouseClick(grid->viewport(), Qt::RightButton);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
+    EXPECT_EQ(m_visual.pendingAnswers(), 0);
+    grid->setModel(nullptr);
+}
+
+TEST_F(FormProgressTest, UpdateBeforeTheFirstTrialChangesNothing) {
+    auto* status = child<QLabel>("LabelProgressStatus");
+    status->setText(QStringLiteral("unchanged"));
+    form->Update(true, false);
+    EXPECT_EQ(status->text(), QStringLiteral("unchanged"));
+}
+
+TEST_F(FormProgressTest, DisposeLogsTheReleases) {
+    m_logs.startLogging();
+    form->Dispose();
+    const QStringList lines = m_logs.logMessages();
+    EXPECT_TRUE(lines.contains(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_LogServer = Nothing")));
+    // Without its manager a tick does nothing past its first lines.
+    form->TimerUpdate_Timer();
+    EXPECT_EQ(status(), QxRunStatusOptimizing);
+}
+
+TEST_F(FormProgressTest, ProgressGraphIsExportedAsAnImageOfTheGivenSize) {
+    const QString path = m_dir.filePath(QStringLiteral("progress.png"));
+    ASSERT_TRUE(form->ExportProgressGraph(path, QStringLiteral("Progress"), 2000, 320, 200));
+    const QImage image(path);
+    EXPECT_EQ(image.size(), QSize(320, 200));
+    auto* graph = child<watcher::GraphControl>("MirGraphAllTrials");
+    EXPECT_EQ(graph->Title(), QStringLiteral("Progress"));
+    EXPECT_DOUBLE_EQ(graph->axisMaximum(watcher::GraphAxis::X), 2000);
+    EXPECT_FALSE(
+        form->ExportProgressGraph(m_dir.filePath(QStringLiteral("no/such/dir/p.png")), QString(), 10, 320, 200));
+    EXPECT_FALSE(form->MirGraphModalDialogBeingDisplayed());
+}

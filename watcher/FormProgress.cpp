@@ -1,0 +1,877 @@
+#include "FormProgress.h"
+
+#include <cmath>
+
+#include <QAbstractItemModel>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QEventLoop>
+#include <QFile>
+#include <QFrame>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTableView>
+#include <QTimer>
+#include <QToolButton>
+
+#include "DiagnosticLog.h"
+#include "FormSurvival.h"
+#include "GraphControl.h"
+#include "LanguageFont.h"
+#include "QxLibBinding.h"
+#include "ResourceStrings.h"
+#include "Twips.h"
+#include "WatcherManager.h"
+#include "compact/ExcelUpdatingMenu.h"
+#include "ol/StepGuard.h"
+#include "ol/VisualServices.h"
+
+namespace watcher {
+
+namespace {
+
+// Designed client size and control places, in twips. The window keeps this
+// size until the person resizes it.
+constexpr double kClientWidth = 8400;
+constexpr double kClientHeight = 6000;
+constexpr double kBottomBarHeight = 600;
+constexpr double kButtonSize = 480;
+constexpr double kButtonTop = 60;
+constexpr double kOkWidth = 1000;
+constexpr double kTabLeft = 60;
+constexpr double kTabTop = 120;
+
+// Places the window of Form_Load keeps from the work area's edges.
+constexpr double kPlacementMargin = 100;
+
+// Help topics of the tab items, by index.
+constexpr std::array<int32_t, FormProgress::TabCount> kTabHelpContexts = {1090, 1080, 1110, 1100, 1120, 1200, 1130};
+
+// Resource texts of the tab captions, by index.
+constexpr std::array<int, FormProgress::TabCount> kTabCaptions = {4014, 4015, 4016, 4017, 4018, 4512, 4019};
+
+const QString kMenuGridCopy = QStringLiteral("mnuGridPopup_Copy");
+
+QString boolText(bool value) {
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+QToolButton* makeButton(QWidget* parent, const char* name, bool checkable) {
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setCheckable(checkable);
+    button->setAutoRaise(false);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setIconSize(QSize(24, 24));
+    return button;
+}
+
+QTableView* makeGrid(QWidget* parent, const char* name) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(QLatin1String(name));
+    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->setVisible(false);
+    return grid;
+}
+
+} // namespace
+
+FormProgress::FormProgress(QWidget* parent) : QWidget(parent, Qt::Window) {
+    buildControls();
+}
+
+FormProgress::~FormProgress() {
+    // A window destroyed while shown modally must not leave the nested loop
+    // waiting for a hide that never comes.
+    if (m_ModalLoop != nullptr)
+        m_ModalLoop->quit();
+}
+
+QString FormProgress::frameTabMainName(int index) {
+    return QStringLiteral("FrameTabMain%1").arg(index);
+}
+
+int32_t FormProgress::helpContextForTab(int index) {
+    if (index < 0 || index >= TabCount)
+        return 0;
+    return kTabHelpContexts[static_cast<size_t>(index)];
+}
+
+void FormProgress::log(QString message) {
+    if (engine::DiagnosticLog::isOn())
+        engine::DiagnosticLog::WriteLine(message);
+}
+
+// ---------------------------------------------------------------- controls
+
+void FormProgress::buildControls() {
+    setObjectName(QStringLiteral("FormProgress"));
+    resizeTwips(this, kClientWidth, kClientHeight);
+
+    const double bottomTop = kClientHeight - kBottomBarHeight;
+    const double statusTop = bottomTop - 500;
+    const double tabWidth = kClientWidth - 60 - kTabLeft;
+    const double tabHeight = statusTop - 65 - kTabTop;
+
+    TabMain = new QTabWidget(this);
+    TabMain->setObjectName(QStringLiteral("TabMain"));
+    setGeometryTwips(TabMain, kTabLeft, kTabTop, tabWidth, tabHeight);
+    for (int i = 0; i < TabCount; ++i) {
+        auto* frame = new QFrame;
+        frame->setObjectName(frameTabMainName(i));
+        FrameTabMain[static_cast<size_t>(i)] = frame;
+        TabMain->addTab(frame, QString());
+    }
+    // Every change of the selected page, by the person or by code, runs the
+    // tab-change handler; code changes are told apart by m_SettingControls.
+    connect(TabMain, &QTabWidget::currentChanged, this, [this](int) { TabMain_Click(); });
+
+    // The two progress graphs stay hidden until the first trial is seen.
+    const double graphWidth = (tabWidth - 360) / 2;
+    const double graphHeight = tabHeight - 1100;
+    MirGraphLastTrials = new GraphControl(FrameTabMain[TabProgress]);
+    MirGraphLastTrials->setObjectName(QStringLiteral("MirGraphLastTrials"));
+    setGeometryTwips(MirGraphLastTrials, 60, 120, graphWidth, graphHeight);
+    MirGraphAllTrials = new GraphControl(FrameTabMain[TabProgress]);
+    MirGraphAllTrials->setObjectName(QStringLiteral("MirGraphAllTrials"));
+    setGeometryTwips(MirGraphAllTrials, graphWidth + 200, 120, graphWidth, graphHeight);
+    for (GraphControl* graph : {MirGraphLastTrials, MirGraphAllTrials})
+        graph->setVisible(false);
+
+    // Grids of the summary, log and population pages; their columns and data
+    // sources come with their pages.
+    const double gridWidth = tabWidth - 240;
+    SGGridSummary = makeGrid(FrameTabMain[TabSummary], "SGGridSummary");
+    setGeometryTwips(SGGridSummary, 60, 120, gridWidth, 1300);
+    SGGridLog = makeGrid(FrameTabMain[TabLog], "SGGridLog");
+    setGeometryTwips(SGGridLog, 60, 600, gridWidth, tabHeight - 1050);
+    SGGridPopulation = makeGrid(FrameTabMain[TabPopulation], "SGGridPopulation");
+    setGeometryTwips(SGGridPopulation, 60, 300, gridWidth, tabHeight - 750);
+    for (QTableView* grid : {SGGridSummary, SGGridLog, SGGridPopulation})
+        grid->viewport()->installEventFilter(this);
+
+    // Stopping options page: the controls the window itself shows or hides.
+    QFrame* stopping = FrameTabMain[TabStoppingOptions];
+    ComboReportPlacement = new QComboBox(stopping);
+    ComboReportPlacement->setObjectName(QStringLiteral("ComboReportPlacement"));
+    setGeometryTwips(ComboReportPlacement, 4200, 2000, 3000, 315);
+    LabelGeneratorSeed = new QLabel(stopping);
+    LabelGeneratorSeed->setObjectName(QStringLiteral("LabelGeneratorSeed"));
+    setGeometryTwips(LabelGeneratorSeed, 120, 3300, 4000, 255);
+    FrameGeneratorSeedDivider = new QFrame(stopping);
+    FrameGeneratorSeedDivider->setObjectName(QStringLiteral("FrameGeneratorSeedDivider"));
+    FrameGeneratorSeedDivider->setFrameShape(QFrame::HLine);
+    setGeometryTwips(FrameGeneratorSeedDivider, 120, 3590, gridWidth, 30);
+    CheckFixSeed = new QCheckBox(stopping);
+    CheckFixSeed->setObjectName(QStringLiteral("CheckFixSeed"));
+    setGeometryTwips(CheckFixSeed, 240, 3800, 5000, 255);
+
+    LabelProgressStatus = new QLabel(this);
+    LabelProgressStatus->setObjectName(QStringLiteral("LabelProgressStatus"));
+    setGeometryTwips(LabelProgressStatus, 120, statusTop, kClientWidth - 140, 255);
+
+    FrameBottomDivider = new QFrame(this);
+    FrameBottomDivider->setObjectName(QStringLiteral("FrameBottomDivider"));
+    FrameBottomDivider->setFrameShape(QFrame::HLine);
+    FrameBottomDivider->setFrameShadow(QFrame::Sunken);
+    setGeometryTwips(FrameBottomDivider, 60, bottomTop - 80, kClientWidth - 80, 30);
+
+    FrameBottom = new QFrame(this);
+    FrameBottom->setObjectName(QStringLiteral("FrameBottom"));
+    FrameBottom->setFrameShape(QFrame::Box);
+    setGeometryTwips(FrameBottom, 0, bottomTop, kClientWidth, kBottomBarHeight);
+
+    CommandHelp = makeButton(FrameBottom, "CommandHelp", false);
+    CommandExcelUpdate = makeButton(FrameBottom, "CommandExcelUpdate", true);
+    CommandMinimizeWatcher = makeButton(FrameBottom, "CommandMinimizeWatcher", false);
+    CommandRun = makeButton(FrameBottom, "CommandRun", true);
+    CommandPause = makeButton(FrameBottom, "CommandPause", true);
+    CommandStop = makeButton(FrameBottom, "CommandStop", false);
+    CommandOK = new QToolButton(FrameBottom);
+    CommandOK->setObjectName(QStringLiteral("CommandOK"));
+    CommandOK->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    CommandOK->setVisible(false);
+
+    setGeometryTwips(CommandHelp, 60, kButtonTop, kButtonSize, kButtonSize);
+    setGeometryTwips(CommandExcelUpdate, 60 + (kButtonSize + 40), kButtonTop, kButtonSize, kButtonSize);
+    setGeometryTwips(CommandMinimizeWatcher, 60 + 2 * (kButtonSize + 40), kButtonTop, kButtonSize, kButtonSize);
+    const double stopLeft = kClientWidth - 60 - kButtonSize;
+    setGeometryTwips(CommandStop, stopLeft, kButtonTop, kButtonSize, kButtonSize);
+    setGeometryTwips(CommandPause, stopLeft - 40 - kButtonSize, kButtonTop, kButtonSize, kButtonSize);
+    setGeometryTwips(CommandRun, stopLeft - 2 * (40 + kButtonSize), kButtonTop, kButtonSize, kButtonSize);
+    setGeometryTwips(CommandOK, kClientWidth - 60 - kOkWidth, kButtonTop, kOkWidth, kButtonSize);
+
+    // Run and Pause show the run's state: one of them is pressed at a time.
+    auto* runPause = new QButtonGroup(this);
+    runPause->setExclusive(true);
+    runPause->addButton(CommandRun);
+    runPause->addButton(CommandPause);
+
+    connect(CommandRun, &QToolButton::clicked, this, [this] { CommandRun_Click(); });
+    connect(CommandPause, &QToolButton::clicked, this, [this] { CommandPause_Click(); });
+    connect(CommandStop, &QToolButton::clicked, this, [this] { CommandStop_Click(); });
+    connect(CommandOK, &QToolButton::clicked, this, [this] { CommandOK_Click(); });
+    connect(CommandHelp, &QToolButton::clicked, this, [this] { CommandHelp_Click(); });
+    connect(CommandMinimizeWatcher, &QToolButton::clicked, this, [this] { CommandMinimizeWatcher_Click(); });
+    connect(CommandExcelUpdate, &QToolButton::clicked, this, [this] { CommandExcelUpdate_Click(); });
+
+    // Created disabled; Initialize enables it as its last step.
+    TimerUpdate = new QTimer(this);
+    TimerUpdate->setObjectName(QStringLiteral("TimerUpdate"));
+    TimerUpdate->setInterval(kTimerIntervalMs);
+    TimerUpdate->setTimerType(Qt::CoarseTimer);
+    connect(TimerUpdate, &QTimer::timeout, this, [this] { TimerUpdate_Timer(); });
+}
+
+// Places the window in the lower left corner of the work area of the monitor
+// that shows the host's main window.
+void FormProgress::Form_Load() {
+    const ol::WorkArea area =
+        ol::screenService().workAreaOfWindow(ol::WindowRef::host(m_Manager ? m_Manager->Input_ExcelAppHwnd() : 0));
+    const double left = area.leftEdge() * area.twipsPerPixelX + kPlacementMargin;
+    const double top = area.bottomEdge() * area.twipsPerPixelY - heightTwips(this) - kPlacementMargin;
+    moveTwips(this, left, top);
+}
+
+// ---------------------------------------------------------------- lifecycle
+
+void FormProgress::Initialize(manager::WatcherManager* manager) {
+    log(QStringLiteral("WATCHER: entering FormProgress.Initialize"));
+    try {
+        m_Manager = manager;
+        m_SettingControls = true;
+        Form_Load();
+
+        SetDataTabsEnabled(false);
+
+        setWindowIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Watcher, true));
+        ComboReportPlacement->setVisible(false);
+        ArrangeControlsForMode();
+
+        ApplyFormLocalization(false);
+
+        const bool solverMode = m_Manager->Input_ConstraintSolverMode();
+        const bool geneticAlgorithm = m_Manager->Input_OptimizationEngine() == 1;
+
+        TabMain->setTabVisible(TabConstraintSolver, solverMode);
+        SelectTab(solverMode ? TabConstraintSolver : TabProgress);
+        TabMain->setTabVisible(TabPopulation, geneticAlgorithm);
+        TabMain->setTabVisible(TabColorGraph, geneticAlgorithm);
+
+        SetHelpContextForTab();
+        m_SettingControls = false;
+        EnableFrameOfSelectedTab();
+        GoToRunningConfig();
+
+        m_LastTop = static_cast<int32_t>(std::lround(topTwips(this)));
+        m_LastLeft = static_cast<int32_t>(std::lround(leftTwips(this)));
+
+        log(QStringLiteral("FormProgress.Initialize: About to call Me.TimerUpdate.Enabled = True"));
+        TimerUpdate->start();
+        m_SettingControls = false;
+    } catch (...) {
+        const ol::OLError error = ol::currentExceptionAsError(QStringLiteral("FormProgress.Initialize"));
+        const QString text = engine::DiagnosticLog::ErrorText(QStringLiteral("Watcher Initialize method"), error);
+        log(text);
+        ol::raiseError(ol::kErrGeneral, QStringLiteral("FormProgress.Initialize"), text);
+    }
+}
+
+void FormProgress::InitializeAfterFirstTrial(int32_t /*graphAllTrialsInitialNumTrialsShown*/,
+                                             int32_t /*numLastTrialsToShow*/) {
+    ol::StepGuard guard;
+    guard.run([&] { SetDataTabsEnabled(true); });
+    m_GotInitializedAfterFirstTrial = true;
+    guard.run([&] { m_Manager->BothDialogs_Update(true, false); });
+    log(QStringLiteral("InitializeAfterFirstTrial, updated form"));
+    guard.run([&] {
+        MirGraphAllTrials->setVisible(true);
+        MirGraphLastTrials->setVisible(true);
+    });
+    guard.run([&] { update(); });
+}
+
+void FormProgress::Update(bool forceUpdateOfEverything, bool /*updateLastResult*/) {
+    log(QStringLiteral("FormProgress.Update: Entering"));
+    ol::StepGuard guard;
+    bool ready = false;
+    guard.run([&] { ready = m_Manager != nullptr && m_Manager->TrialCount() >= 1 && m_GotInitializedAfterFirstTrial; });
+    if (ready) {
+        guard.run([&] { SetHelpContextForTab(); });
+        guard.run([&] { UpdateProgressStatusLabel(); });
+        (void)forceUpdateOfEverything;
+    }
+    if (guard.failed())
+        log(engine::DiagnosticLog::ErrorText(QStringLiteral("FormProgress.Update method"), *guard.lastError()));
+    log(QStringLiteral("FormProgress.Update: Exiting"));
+}
+
+void FormProgress::UpdateProgressStatusLabel() {
+    LabelProgressStatus->setText(m_Manager->ProgressStatusText());
+}
+
+void FormProgress::Dispose() {
+    m_Manager = nullptr;
+    log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing"));
+    log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_LogServer = Nothing"));
+}
+
+void FormProgress::Hide() {
+    hide();
+}
+
+void FormProgress::Unload() {
+    hide();
+    TimerUpdate->stop();
+    m_Unloading = true;
+    close();
+    m_Unloading = false;
+}
+
+void FormProgress::Show() {
+    show();
+}
+
+bool FormProgress::Visible() const {
+    return isVisible();
+}
+
+void FormProgress::SetTopmost(bool topmost) {
+    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost)
+        return;
+    // Changing a window flag hides the window; it comes back where it was.
+    const bool wasVisible = isVisible();
+    const QPoint position = pos();
+    setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
+    move(position);
+    if (wasVisible)
+        show();
+}
+
+int32_t FormProgress::TopTwips() const {
+    return static_cast<int32_t>(std::lround(topTwips(this)));
+}
+
+ol::WindowRef FormProgress::windowRef() {
+    return ol::WindowRef::local(this);
+}
+
+bool FormProgress::UpdateTimerEnabled() const {
+    return TimerUpdate->isActive();
+}
+
+void FormProgress::SetUpdateTimerEnabled(bool on) {
+    if (on)
+        TimerUpdate->start();
+    else
+        TimerUpdate->stop();
+}
+
+bool FormProgress::MirGraphModalDialogBeingDisplayed() const {
+    return MirGraphAllTrials->ModalDialogBeingDisplayed() || MirGraphLastTrials->ModalDialogBeingDisplayed();
+}
+
+void FormProgress::ShowModal() {
+    // Window modality can only change while the window is hidden.
+    if (isVisible())
+        hide();
+    setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    m_ModalLoop = &loop;
+    show();
+    loop.exec(QEventLoop::DialogExec);
+    m_ModalLoop = nullptr;
+    if (isVisible())
+        hide();
+    setWindowModality(Qt::NonModal);
+}
+
+void FormProgress::AfterShow() {
+    ColorGraphRefreshCheck();
+}
+
+bool FormProgress::ExportProgressGraph(const QString& path, const QString& title, double axisMaximum, int width,
+                                       int height) {
+    return ol::tryOr(false, [&] {
+        MirGraphAllTrials->SetTitle(title);
+        MirGraphAllTrials->DefineCustomAutoscaling(GraphAxis::X, 0.0, axisMaximum, true);
+        return MirGraphAllTrials->ExportImage(path, GraphControl::kImageFormatPng, width, height);
+    });
+}
+
+// ---------------------------------------------------------------- configurations
+
+void FormProgress::GoToRunningConfig() {
+    m_DialogConfiguration = kConfigRunning;
+    ApplyDialogConfiguration();
+}
+
+void FormProgress::GoToPausingConfig() {
+    m_DialogConfiguration = kConfigPaused;
+    ApplyDialogConfiguration();
+}
+
+void FormProgress::ApplyDialogConfiguration() {
+    const bool previous = m_SettingControls;
+    m_SettingControls = true;
+    ol::StepGuard guard;
+    const bool stopped = m_DialogConfiguration == kConfigStopped;
+    guard.run([&] {
+        CommandRun->setVisible(!stopped);
+        CommandPause->setVisible(!stopped);
+        CommandStop->setVisible(!stopped);
+        CommandOK->setVisible(stopped);
+    });
+    if (stopped) {
+        guard.run([&] {
+            CommandExcelUpdate->setIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::ExcelUpdate, false));
+            CommandMinimizeWatcher->setIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::MinimizeWatcher, false));
+            m_IgnoreExcelUpdateClicks = true;
+            m_IgnoreMinimizeClicks = true;
+        });
+    }
+    guard.run([&] {
+        CommandRun->setChecked(m_DialogConfiguration == kConfigRunning);
+        CommandPause->setChecked(m_DialogConfiguration == kConfigPaused);
+    });
+    guard.run([&] { TabMain->setTabVisible(TabStoppingOptions, stopped); });
+    guard.run([&] { update(); });
+    m_SettingControls = previous;
+}
+
+void FormProgress::GoToStoppingConfig() {
+    ol::StepGuard guard;
+    m_DialogConfiguration = kConfigStopped;
+    guard.run([&] {
+        if (m_RateDialog)
+            m_RateDialog->hide();
+    });
+    guard.run([&] { ApplyDialogConfiguration(); });
+    guard.run([&] {
+        const bool previous = m_SettingControls;
+        m_SettingControls = true;
+        SelectTab(TabStoppingOptions);
+        m_SettingControls = previous;
+    });
+    guard.run([&] { EnableFrameOfSelectedTab(); });
+    guard.run([&] { ol::windowService().bringToFront(windowRef()); });
+    guard.run([&] { update(); });
+}
+
+void FormProgress::ControlsAfterStopClickedDisableEnable(bool enable) {
+    ol::StepGuard guard;
+    guard.run([&] { ShowButtonImages(enable); });
+    m_IgnoreExcelUpdateClicks = !enable;
+    m_IgnoreRunControlClicks = !enable;
+    m_IgnoreMinimizeClicks = !enable;
+}
+
+void FormProgress::RestoreRunPauseButtonState() {
+    const bool previous = m_IgnoreRunControlClicks;
+    m_IgnoreRunControlClicks = true;
+    ol::StepGuard guard;
+    guard.run([&] {
+        if (m_DialogConfiguration == kConfigRunning)
+            CommandRun->setChecked(true);
+        if (m_DialogConfiguration == kConfigPaused)
+            CommandPause->setChecked(true);
+    });
+    m_IgnoreRunControlClicks = previous;
+}
+
+void FormProgress::ShowButtonImages(bool enabled) {
+    using Picture = FormSurvival::Picture;
+    CommandRun->setIcon(FormSurvival::ButtonIcon(Picture::Run, enabled));
+    CommandPause->setIcon(FormSurvival::ButtonIcon(Picture::Pause, enabled));
+    CommandStop->setIcon(FormSurvival::ButtonIcon(Picture::Stop, enabled));
+    CommandExcelUpdate->setIcon(FormSurvival::ButtonIcon(Picture::ExcelUpdate, enabled));
+    CommandMinimizeWatcher->setIcon(FormSurvival::ButtonIcon(Picture::MinimizeWatcher, enabled));
+}
+
+void FormProgress::CheckWindowMoved() {
+    NotifyExcelIfMoved();
+}
+
+void FormProgress::NotifyExcelIfMoved() {
+    const auto top = static_cast<int32_t>(std::lround(topTwips(this)));
+    const auto left = static_cast<int32_t>(std::lround(leftTwips(this)));
+    if (top == m_LastTop && left == m_LastLeft)
+        return;
+    if (m_Manager != nullptr)
+        m_Manager->RequestXLUpdate();
+    m_LastTop = top;
+    m_LastLeft = left;
+}
+
+// ---------------------------------------------------------------- tabs
+
+void FormProgress::SelectTab(int index) {
+    TabMain->setCurrentIndex(index);
+}
+
+void FormProgress::SetDataTabsEnabled(bool enabled) {
+    for (int tab : {TabSummary, TabPopulation, TabLog, TabColorGraph})
+        TabMain->setTabEnabled(tab, enabled);
+}
+
+void FormProgress::ArrangeControlsForMode() {
+    for (QFrame* frame : FrameTabMain)
+        frame->setFrameStyle(QFrame::NoFrame);
+    FrameBottom->setFrameShape(QFrame::NoFrame);
+    const bool solverMode = m_Manager->Input_ConstraintSolverMode();
+    LabelGeneratorSeed->setVisible(solverMode);
+    FrameGeneratorSeedDivider->setVisible(solverMode);
+    CheckFixSeed->setVisible(solverMode);
+    ShowButtonImages(true);
+    CommandHelp->setIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Help, true));
+}
+
+void FormProgress::SetHelpContextForTab() {
+    m_HelpContextID = helpContextForTab(TabMain->currentIndex());
+}
+
+void FormProgress::EnableFrameOfSelectedTab() {
+    const bool previous = m_SettingControls;
+    m_SettingControls = true;
+    const int selected = TabMain->currentIndex();
+    for (int i = 0; i < TabMain->count(); ++i)
+        FrameTabMain[static_cast<size_t>(i)]->setEnabled(i == selected);
+    m_SettingControls = previous;
+}
+
+void FormProgress::TabMain_Click() {
+    SetHelpContextForTab();
+    if (m_SettingControls)
+        return;
+    EnableFrameOfSelectedTab();
+    ColorGraphRefreshCheck();
+}
+
+void FormProgress::ColorGraphRefreshCheck() {
+    // The population colour graph redraws on its own timer while its page is
+    // up; the graph comes with its page.
+}
+
+void FormProgress::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+}
+
+// ---------------------------------------------------------------- localization
+
+void FormProgress::ApplyFormLocalization(bool /*changingLanguage*/) {
+    using engine::GetResourceString;
+    // The window keeps its own title too, whichever window service is
+    // installed (a scripted one only records the caption).
+    setWindowTitle(GetResourceString(4001));
+    ol::windowService().setCaption(windowRef(), GetResourceString(4001));
+    ApplyLanguageFont(this);
+
+    CommandHelp->setToolTip(GetResourceString(4002));
+    CommandExcelUpdate->setToolTip(GetResourceString(4003));
+    CommandMinimizeWatcher->setToolTip(GetResourceString(4004));
+    CommandRun->setToolTip(GetResourceString(4005));
+    CommandPause->setToolTip(GetResourceString(4006));
+    CommandStop->setToolTip(GetResourceString(4007));
+    CommandOK->setText(GetResourceString(4008));
+
+    m_ExcelUpdatingMenu =
+        ExcelUpdatingMenu::build(windowRef(), ExcelUpdatingMenu::kWatcherOnText, ExcelUpdatingMenu::kWatcherBestText,
+                                 ExcelUpdatingMenu::kWatcherOffText);
+    m_GridPopupMenu = ol::PopupMenu(windowRef());
+    m_GridPopupMenu.addItem(kMenuGridCopy, GetResourceString(4052));
+
+    for (int i = 0; i < TabCount; ++i)
+        TabMain->setTabText(i, GetResourceString(kTabCaptions[static_cast<size_t>(i)]));
+
+    if (m_Manager != nullptr && m_Manager->Input_ConstraintSolverMode()) {
+        LabelGeneratorSeed->setText(GetResourceString(4518));
+        CheckFixSeed->setText(GetResourceString(4522));
+    }
+}
+
+// ---------------------------------------------------------------- timer
+
+void FormProgress::TimerUpdate_Timer() {
+    log(QStringLiteral("WATCHER: entering TimerUpdate_Timer, Me.StopTimer=") + boolText(m_StopTimer));
+    if (m_StopTimer)
+        return;
+    log(QStringLiteral("WATCHER: entering TimerUpdate_Timer, past Me.StopTimer check"));
+    ol::StepGuard guard;
+    log(QStringLiteral("TimerUpdate_Timer, past If Not m_Manager.FormsGotInitialized Then "
+                       "m_Manager.InitializeFormsIfReady"));
+    manager::WatcherManager* const mgr = m_Manager;
+    if (mgr == nullptr)
+        return;
+
+    guard.run([&] {
+        if (!mgr->Input_ConstraintSolverMode())
+            mgr->CheckForXLRequestToAskUserAboutSolverAndProcess();
+    });
+    guard.run([&] {
+        if (!mgr->Input_ConstraintSolverMode())
+            mgr->CheckForXLRequestToAskUserWhetherToRunWithPotentiallyInconsistentConstraintsAndProcessTheRequest();
+    });
+    guard.run([&] {
+        if (!mgr->GotInitializedAfterFirstTrial())
+            mgr->InitializeAfterFirstTrialIfReady();
+    });
+
+    // The status is read afresh before each test, so a change between two
+    // reads is taken by the later test.
+    const auto runStatus = [mgr] { return engine::QxLib().QxPopGetRunStatus(mgr->Input_PopHandle()); };
+    guard.run([&] {
+        if (runStatus() != manager::WatcherManager::kRunStatusStopped && m_ResumeSignalCount > 0) {
+            --m_ResumeSignalCount;
+            mgr->RequestXLUpdate();
+        }
+    });
+
+    int16_t status = 0;
+    guard.run([&] { status = runStatus(); });
+    if (status == manager::WatcherManager::kRunStatusPaused) {
+        guard.run([&] {
+            if (mgr->Input_MCoreOptimization())
+                return;
+            log(QStringLiteral("TimerUpdate_Timer: received message from Excal that status is QxRunStatusPaused"));
+            log(QStringLiteral("TimerUpdate_Timer, m_Manager.WaitingAfterPauseClicked=") +
+                boolText(mgr->WaitingAfterPauseClicked()));
+            log(QStringLiteral("TimerUpdate_Timer, m_Manager.WaitingAfterStopClicked=") +
+                boolText(mgr->WaitingAfterStopClicked()));
+            if (mgr->WaitingAfterPauseClicked() || mgr->WaitingAfterStopClicked())
+                mgr->ProcessPausedMessageFromExcel();
+        });
+    } else {
+        status = 0;
+        guard.run([&] { status = runStatus(); });
+        if (status == manager::WatcherManager::kRunStatusStopped) {
+            log(QStringLiteral("TimerUpdate_Timer: status is QxRunStatusStopped"));
+            m_StopTimer = true;
+            TimerUpdate->stop();
+            guard.run([&] { mgr->BothDialogs_Update(true, true); });
+            log(QStringLiteral("TimerUpdate_Timer: updated both dialogs"));
+            bool showOptions = false;
+            guard.run([&] { showOptions = mgr->Stop_AtEndShowOptionsToUser(); });
+            if (showOptions) {
+                log(QStringLiteral("TimerUpdate_Timer: about to call m_Manager.ReadStoppingOptionsFromWatcher"));
+                guard.run([&] { mgr->ReadStoppingOptionsFromWatcher(); });
+                log(QStringLiteral("TimerUpdate_Timer: m_Manager.ReadStoppingOptionsFromWatcher returned"));
+                guard.run([&] { GoToStoppingConfig(); });
+                log(QStringLiteral("TimerUpdate_Timer: GoToStoppingConfig returned"));
+                guard.run([&] {
+                    if (windowState().testFlag(Qt::WindowMinimized))
+                        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+                });
+                // Only a run started from the add-in's own user interface is
+                // shown modally by the add-in at its end.
+                guard.run([&] {
+                    if (mgr->Input_OptimizationStartedFromGUI()) {
+                        hide();
+                        mgr->SendCommandToShowWatcherModally();
+                    }
+                });
+            }
+        } else {
+            guard.run([&] { mgr->BothDialogs_Update(false, false); });
+        }
+    }
+
+    guard.run([&] {
+        if (mgr->OLToldWatcherToStopTimer()) {
+            m_StopTimer = true;
+            TimerUpdate->stop();
+            mgr->TellOLWatcherStoppedTimer();
+        }
+    });
+    log(QStringLiteral("WATCHER: exiting TimerUpdate_Timer, past Me.StopTimer check"));
+}
+
+// ---------------------------------------------------------------- buttons
+
+void FormProgress::SendFocusAway() {
+    TabMain->setFocus(Qt::OtherFocusReason);
+}
+
+void FormProgress::CommandRun_Click() {
+    if (m_SettingControls || m_IgnoreRunControlClicks) {
+        RestoreRunPauseButtonState();
+        return;
+    }
+    ol::StepGuard guard;
+    guard.run([&] { SendFocusAway(); });
+    guard.run([&] { m_Manager->CommandResumeOptimization_ProcessClick(); });
+}
+
+void FormProgress::CommandPause_Click() {
+    if (m_SettingControls || m_IgnoreRunControlClicks) {
+        RestoreRunPauseButtonState();
+        return;
+    }
+    ol::StepGuard guard;
+    guard.run([&] { SendFocusAway(); });
+    guard.run([&] { m_Manager->CommandPauseOptimization_ProcessClick(); });
+}
+
+void FormProgress::CommandStop_Click() {
+    if (m_SettingControls || m_IgnoreRunControlClicks)
+        return;
+    log(QStringLiteral("FormProgress.CommandStop_Click: entering"));
+    ol::StepGuard guard;
+    guard.run([&] { SendFocusAway(); });
+    log(QStringLiteral("FormProgress.CommandStop_Click: SendFocusAway returned"));
+    guard.run([&] { m_Manager->CommandStopOptimization_ProcessClick(); });
+    log(QStringLiteral("FormProgress.CommandStop_Click: m_Manager.CommandStopOptimization_ProcessClick returned"));
+    if (guard.failed())
+        log(QStringLiteral("FormProgress.CommandStop_Click: exiting with error: ") + guard.lastDescription());
+    else
+        log(QStringLiteral("FormProgress.CommandStop_Click: exiting without error"));
+}
+
+void FormProgress::CommandOK_Click() {
+    log(QStringLiteral("WATCHER, CommandOK_Click: entering"));
+    manager::WatcherManager* const mgr = m_Manager;
+    ol::StepGuard steps;
+    steps.run([&] {
+        if (mgr == nullptr || !mgr->Input_DisallowInteractionWithExcelWindow())
+            return;
+        const std::shared_ptr<manager::HostExcel> excel = mgr->excel();
+        if (!excel)
+            return;
+        excel->setInteractive(true);
+        // Only the Watcher's own message is taken off the host's status bar.
+        if (excel->statusBar() == engine::GetResourceString(4051, QStringLiteral("Selvane")))
+            excel->setStatusBar(QString());
+    });
+    try {
+        hide();
+        log(QStringLiteral("WATCHER, CommandOK_Click: hid dialog"));
+        if (mgr != nullptr) {
+            if (const std::shared_ptr<manager::HostApplication> host = mgr->application()) {
+                host->receiveStoppingOptions(manager::StoppingChoices{
+                    mgr->Stop_AtEndGenerateOptimizationSummary(), mgr->Stop_AtEndWriteLogOfAllTrials(),
+                    mgr->Stop_AtEndWriteLogOfProgressSteps(), mgr->Stop_SolutionToKeep()});
+            }
+        }
+    } catch (...) {
+        const ol::OLError error = ol::currentExceptionAsError(QStringLiteral("CommandOK_Click"));
+        if (m_Manager != nullptr) {
+            ol::StepGuard report;
+            report.run([&] {
+                m_Manager->DisplayMessage(QStringLiteral("Error in OK command handler: ") + error.description(), false);
+            });
+        }
+    }
+}
+
+void FormProgress::CommandHelp_Click() {
+    ol::StepGuard guard;
+    guard.run([&] { m_Manager->ShowHelp(m_HelpContextID); });
+}
+
+void FormProgress::CommandMinimizeWatcher_Click() {
+    if (m_IgnoreMinimizeClicks)
+        return;
+    ol::StepGuard guard;
+    guard.run([&] { m_Manager->ShowCompactWindow(); });
+}
+
+void FormProgress::CommandExcelUpdate_Click() {
+    if (m_Manager != nullptr)
+        ExcelUpdatingMenu::click(m_ExcelUpdatingMenu, *m_Manager, CommandExcelUpdate, m_IgnoreExcelUpdateClicks);
+}
+
+// ---------------------------------------------------------------- grid pop-up menu
+
+bool FormProgress::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        for (QTableView* grid : {SGGridSummary, SGGridLog, SGGridPopulation}) {
+            if (grid != nullptr && watched == grid->viewport()) {
+                Grid_MouseUp(grid, static_cast<QMouseEvent*>(event)->button());
+                break;
+            }
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FormProgress::Grid_MouseUp(QTableView* grid, Qt::MouseButtons button) {
+    if (!button.testFlag(Qt::RightButton))
+        return;
+    ol::StepGuard guard;
+    guard.run([&] {
+        m_PopupGrid = grid;
+        ProcessPopupMenuCommand(m_GridPopupMenu.show());
+    });
+}
+
+void FormProgress::ProcessPopupMenuCommand(const QString& name) {
+    if (name.isEmpty())
+        return;
+    if (name == kMenuGridCopy) {
+        if (m_PopupGrid)
+            CopyGridSelectionToClipboard(m_PopupGrid);
+        return;
+    }
+    // The Excel-updating items, when the menu's choice is handed over by name.
+    const int32_t option = ExcelUpdatingMenu::optionForKey(name);
+    if (option != 0 && m_Manager != nullptr) {
+        m_Manager->setShowExcelRecalculations(option);
+        m_Manager->SendShowExcelRecalculationsToXL(option);
+    }
+}
+
+void FormProgress::CopyGridSelectionToClipboard(QTableView* grid) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    const QAbstractItemModel* model = grid->model();
+    if (model == nullptr || model->columnCount() == 0 || grid->selectionModel() == nullptr)
+        return;
+    const QModelIndexList selected = grid->selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        return;
+    int top = selected.first().row(), bottom = top;
+    int left = selected.first().column(), right = left;
+    for (const QModelIndex& index : selected) {
+        top = std::min(top, index.row());
+        bottom = std::max(bottom, index.row());
+        left = std::min(left, index.column());
+        right = std::max(right, index.column());
+    }
+    QStringList captions;
+    for (int c = 0; c < model->columnCount(); ++c)
+        captions << model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    QStringList rows;
+    for (int r = top; r <= bottom; ++r) {
+        QStringList cells;
+        for (int c = left; c <= right; ++c)
+            cells << model->index(r, c).data(Qt::DisplayRole).toString();
+        rows << cells.join(u'\t');
+    }
+    clipboard->setText(captions.join(u'\t') + u'\r' + rows.join(QStringLiteral("\r\n")));
+}
+
+// ---------------------------------------------------------------- closing
+
+void FormProgress::closeEvent(QCloseEvent* event) {
+    // The person cannot close the Watcher: only the manager's unload does.
+    if (m_Unloading)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void FormProgress::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (m_ModalLoop != nullptr)
+        m_ModalLoop->quit();
+}
+
+} // namespace watcher
