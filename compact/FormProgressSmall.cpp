@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,6 +13,7 @@
 #include "DiagnosticLog.h"
 #include "ExcelUpdatingMenu.h"
 #include "Formatting.h"
+#include "LanguageFont.h"
 #include "ProcessState.h"
 #include "ResourceStrings.h"
 #include "TextProgressBar.h"
@@ -135,25 +135,6 @@ QString percentText(double pct) {
     std::string out;
     format->format(pct, out);
     return QString::fromStdString(out) + u'%';
-}
-
-// Gives every control of the window the user-interface font of the resource
-// server's language; combo boxes keep theirs. Errors end it silently.
-void applyLanguageFont(QWidget* window) {
-    ol::tryOr(false, [&] {
-        const ol::UiFont uiFont = engine::LanguageFont();
-        for (QWidget* control : window->findChildren<QWidget*>()) {
-            if (qobject_cast<QComboBox*>(control) != nullptr)
-                continue;
-            QFont font = control->font();
-            if (!uiFont.family.isEmpty())
-                font.setFamily(uiFont.family);
-            if (uiFont.pointSize > 0)
-                font.setPointSizeF(uiFont.pointSize);
-            control->setFont(font);
-        }
-        return true;
-    });
 }
 
 } // namespace
@@ -304,6 +285,9 @@ void FormProgressSmall::Initialize(manager::WatcherManager* manager) {
             ControlsAfterStopClickedDisableEnable(false);
         if (!m_Manager->Input_SuppressProgressWindow()) {
             show();
+            // The window frame's size is known once the window is shown; the
+            // corner placement of loading could only guess it.
+            PlaceAtDefaultPosition();
             repaint();
         }
         m_InitialTop = m_LastTop = windowTopTwips();
@@ -488,7 +472,7 @@ FormProgressSmall::LanguageWidening FormProgressSmall::languageWidening(int lang
 }
 
 void FormProgressSmall::ApplyFormLocalization(bool /*changingLanguage*/) {
-    applyLanguageFont(this);
+    ApplyLanguageFont(this);
     ol::StepGuard guard;
     guard.run([&] {
         QString caption;
