@@ -247,6 +247,9 @@ void FormProgress::Form_Load() {
 void FormProgress::Initialize(manager::WatcherManager* manager) {
     log(QStringLiteral("WATCHER: entering FormProgress.Initialize"));
     try {
+        if (manager == nullptr)
+            ol::raiseError(ol::kErrInvalidArgument, QStringLiteral("FormProgress.Initialize"),
+                           QStringLiteral("p_Manager"));
         m_Manager = manager;
         m_SettingControls = true;
         Form_Load();
@@ -395,9 +398,7 @@ void FormProgress::ShowModal() {
     setWindowModality(Qt::NonModal);
 }
 
-void FormProgress::AfterShow() {
-    ColorGraphRefreshCheck();
-}
+void FormProgress::AfterShow() {}
 
 bool FormProgress::ExportProgressGraph(const QString& path, const QString& title, double axisMaximum, int width,
                                        int height) {
@@ -553,16 +554,6 @@ void FormProgress::TabMain_Click() {
     if (m_SettingControls)
         return;
     EnableFrameOfSelectedTab();
-    ColorGraphRefreshCheck();
-}
-
-void FormProgress::ColorGraphRefreshCheck() {
-    // The population colour graph redraws on its own timer while its page is
-    // up; the graph comes with its page.
-}
-
-void FormProgress::paintEvent(QPaintEvent* event) {
-    QWidget::paintEvent(event);
 }
 
 // ---------------------------------------------------------------- localization

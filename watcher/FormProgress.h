@@ -121,7 +121,6 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -136,7 +135,6 @@ private:
     void SendFocusAway();
     void ShowButtonImages(bool enabled);
     void SelectTab(int index);
-    void ColorGraphRefreshCheck();
 
     void TabMain_Click();
     void CommandRun_Click();

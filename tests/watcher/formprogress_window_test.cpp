@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFile>
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
@@ -262,4 +263,55 @@ TEST_F(FormProgressTest, ProgressGraphIsExportedAsAnImageOfTheGivenSize) {
     EXPECT_FALSE(
         form->ExportProgressGraph(m_dir.filePath(QStringLiteral("no/such/dir/p.png")), QString(), 10, 320, 200));
     EXPECT_FALSE(form->MirGraphModalDialogBeingDisplayed());
+}
+
+TEST_F(FormProgressTest, HelpOpensTheTopicOfTheSelectedPage) {
+    const QString helpFile = m_dir.filePath(QStringLiteral("help.html"));
+    {
+        QFile f(helpFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    m_manager.setInput_MainHelpFilePath(helpFile);
+    auto* tabs = child<QTabWidget>("TabMain");
+    tabs->setTabEnabled(FormProgress::TabLog, true);
+    tabs->setCurrentIndex(FormProgress::TabLog);
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    QTest::mouseClick(child<QToolButton>("CommandHelp"), Qt::LeftButton);
+    const auto help = m_visual.callsOf(QStringLiteral("showHelp"));
+    ASSERT_EQ(help.size(), 1U);
+    EXPECT_EQ(help.front().text, helpFile);
+    EXPECT_EQ(help.front().number, 1110);
+}
+
+TEST_F(FormProgressTest, TopmostLevelChangesWithoutMovingOrHidingTheWindow) {
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    const QRect before = form->geometry();
+    form->SetTopmost(true);
+    EXPECT_TRUE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(form->Visible());
+    EXPECT_EQ(form->geometry(), before);
+    form->SetTopmost(false);
+    EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_TRUE(form->Visible());
+    EXPECT_EQ(form->geometry(), before);
+}
+
+TEST_F(FormProgressTest, InitializeFailureIsLoggedAndRaisedAsAGeneralFailure) {
+    m_manager.Dispose();
+    m_logs.startLogging();
+    // Without screen services the window cannot place itself.
+    const ol::ScopedVisualServices none{ol::VisualServices{}};
+    m_manager.Initialize();
+    const ol::OLError error = enginetest::raised([&] { m_manager.InitializeForms(); });
+    EXPECT_EQ(error.number(), ol::kErrGeneral);
+    EXPECT_TRUE(error.description().startsWith(QStringLiteral("Error in Watcher Initialize method: ")))
+        << error.description().toStdString();
+    EXPECT_TRUE(m_logs.logMessages().contains(error.description()));
+    EXPECT_EQ(m_manager.fullWindow(), nullptr);
+
+    watcher::FormProgress orphan;
+    EXPECT_EQ(enginetest::raised([&] { orphan.Initialize(nullptr); }).number(), ol::kErrGeneral);
+    EXPECT_FALSE(orphan.UpdateTimerEnabled());
 }
