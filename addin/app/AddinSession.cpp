@@ -201,8 +201,7 @@ int AddinSession::run() {
                 QxPopSetRunStatus(m_run->population(), QxRunStatusStopped);
         }
     }
-    if (!m_watcher)
-        printProgressLine(true);
+    printProgressLine(true);
     writeStatus(QStringLiteral("stopped"));
     if (m_watcher)
         endWithWatcher();
@@ -421,7 +420,7 @@ AddinSession::Outcome AddinSession::runOptimization() {
             pollChannels();
             sinceEvents.restart();
         }
-        if (!m_watcher && sinceReport.elapsed() >= 1000) {
+        if (sinceReport.elapsed() >= 1000) {
             printProgressLine(false);
             sinceReport.restart();
         }
@@ -501,7 +500,7 @@ void AddinSession::endWithWatcher() {
 }
 
 void AddinSession::printProgressLine(bool last) {
-    if (!m_run || m_watcher)
+    if (!m_run)
         return;
     const QByteArray path = QFile::encodeName(m_logPath);
     int32_t trials = 0, steps = 0;
