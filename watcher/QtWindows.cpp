@@ -9,6 +9,7 @@
 #include "QtMessageBoxService.h"
 #include "QtPopupMenuService.h"
 #include "QtScreenService.h"
+#include "QtWindowFactory.h"
 #include "QtWindowService.h"
 #include "ol/VisualServices.h"
 
@@ -33,6 +34,9 @@ void InstallQtWindows() {
     hooks.createSurvivalWindow = [] { FormSurvival::Create(); };
     hooks.unloadSurvivalWindow = [] { FormSurvival::Unload(); };
     engine::SetApplicationHooks(std::move(hooks));
+
+    static QtWindowFactory s_factory;
+    manager::setWindowFactory(&s_factory);
 }
 
 } // namespace watcher

@@ -16,6 +16,7 @@
 #include "ProcessState.h"
 #include "QtMessageBoxService.h"
 #include "QtScreenService.h"
+#include "QtWindowFactory.h"
 #include "QtWindows.h"
 #include "ol/ScriptedVisualServices.h"
 #include "ol/VisualServices.h"
@@ -39,6 +40,7 @@ TEST(InstallQtWindowsTest, InstallsQtServicesAndSurvivalHooksKeepingOtherHooks) 
     EXPECT_NE(installed.windows, nullptr);
     EXPECT_NE(installed.help, nullptr);
     EXPECT_NE(installed.errors, nullptr);
+    EXPECT_NE(dynamic_cast<watcher::QtWindowFactory*>(manager::windowFactory()), nullptr);
 
     const engine::ApplicationHooks after = engine::GetApplicationHooks();
     ASSERT_TRUE(after.endProgram);
@@ -60,6 +62,7 @@ TEST(InstallQtWindowsTest, InstallsQtServicesAndSurvivalHooksKeepingOtherHooks) 
 
     engine::SetApplicationHooks({});
     ol::setServices(before);
+    manager::setWindowFactory(nullptr);
 }
 
 TEST(FormSurvivalTest, HoldsAnEnabledAndADisabledPictureForEveryButton) {
