@@ -114,6 +114,41 @@ TEST_F(CompactButtonsTest, MultiCoreRunOffersNoRunControl) {
     EXPECT_EQ(status(), QxRunStatusOptimizing);
 }
 
+TEST_F(CompactButtonsTest, StopClickIsTracedInTheDiagnosticLog) {
+    start({.trialLimit = 100});
+    m_logs.startLogging();
+    click("CommandStop");
+    const QStringList lines = m_logs.logMessages();
+    const QStringList expected = {
+        QStringLiteral("FormProgressSmall.CommandStop_Click: Entering"),
+        QStringLiteral("FormProgress.CommandStop_Click: SendFocusAway returned"),
+        QStringLiteral("FormProgress.CommandStop_Click: m_Manager.CommandStopOptimization_ProcessClick returned"),
+        QStringLiteral("FormProgressSmall.CommandStop_Click: exiting without error")};
+    qsizetype from = 0;
+    for (const QString& line : expected) {
+        const qsizetype at = lines.indexOf(line, from);
+        EXPECT_GE(at, from) << line.toStdString();
+        from = at + 1;
+    }
+}
+
+TEST_F(CompactButtonsTest, FailedSetUpIsReportedAndLeavesTheButtonsWorking) {
+    // Without a screen service the window cannot find its place.
+    ol::VisualServices withoutScreens = m_visual.asServices();
+    withoutScreens.screens = nullptr;
+    ol::ScopedVisualServices scope(withoutScreens);
+    m_logs.startLogging();
+    start();
+    const auto reports = m_visual.callsOf(QStringLiteral("reportError"));
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_TRUE(reports[0].text.startsWith(QStringLiteral("Error in FormProgressSmall.Initialize method: ")))
+        << reports[0].text.toStdString();
+    EXPECT_TRUE(reports[0].text.endsWith(QStringLiteral(" (0x8004000A)"))) << reports[0].text.toStdString();
+    EXPECT_EQ(reports[0].number, qint64{ol::kErrGeneral});
+    EXPECT_TRUE(m_logs.logMessages().contains(reports[0].text));
+    EXPECT_FALSE(form->SettingControls());
+}
+
 TEST_F(CompactButtonsTest, WatcherButtonSwitchesToTheFullWindow) {
     start();
     click("CommandWatcher");

@@ -136,6 +136,28 @@ TEST_F(CompactProgressTest, HidingTheBarLeavesAMovedWindowWhereThePersonPutIt) {
     EXPECT_FALSE(form->ProgressBarShown());
 }
 
+TEST_F(CompactProgressTest, RuntimeIsShownAlsoWithoutLimits) {
+    start();
+    const int32_t elapsed = runTimerBriefly();
+    form->Update();
+    EXPECT_TRUE(bar()->isHidden());
+    EXPECT_EQ(text("TextRuntime"), engine::FormatElapsedTime(elapsed));
+}
+
+TEST_F(CompactProgressTest, UpdateIsTracedInTheDiagnosticLog) {
+    start({.trialLimit = 1000});
+    logValidTrials(3);
+    m_logs.startLogging();
+    form->Update();
+    const QStringList lines = m_logs.logMessages();
+    const qsizetype entering = lines.indexOf(QStringLiteral("FormProgressSmall.Update: Entering"));
+    const qsizetype problem = lines.indexOf(QStringLiteral("PROBLEMX: 3"));
+    const qsizetype exiting = lines.indexOf(QStringLiteral("FormProgressSmall.Update: Exiting"));
+    EXPECT_GE(entering, 0);
+    EXPECT_GT(problem, entering);
+    EXPECT_GT(exiting, problem);
+}
+
 TEST_F(CompactProgressTest, BarPercentFromTheLimits) {
     // The figures of a run of 1000 trials or 60 s.
     EXPECT_DOUBLE_EQ(FormProgressSmall::progressPercent(250, 1000, 30000, 60000), 50);
