@@ -22,29 +22,33 @@ std::optional<uint32_t> errorNumber(const QString& name) {
     return ok ? std::optional<uint32_t>(number) : std::nullopt;
 }
 
-QDBusVariant toDBusVariant(const engine::TaggedValue& value) {
+QVariant toDBusValue(const engine::TaggedValue& value) {
     using engine::TaggedValue;
     switch (value.tag()) {
     case TaggedValue::Boolean:
-        return QDBusVariant(value.toBool());
+        return QVariant(value.toBool());
     case TaggedValue::Integer:
-        return QDBusVariant(QVariant::fromValue<qint16>(value.toInt16()));
+        return QVariant::fromValue<qint16>(value.toInt16());
     case TaggedValue::Long:
-        return QDBusVariant(QVariant::fromValue<qint32>(value.toInt32()));
+        return QVariant::fromValue<qint32>(value.toInt32());
     case TaggedValue::Double:
     case TaggedValue::Date:
-        return QDBusVariant(value.toDouble());
+        return QVariant(value.toDouble());
     case TaggedValue::String:
-        return QDBusVariant(value.toString());
+        return QVariant(value.toString());
     case TaggedValue::VariantArray: {
         QVariantList items;
         for (const TaggedValue& item : value.toArray())
-            items.append(QVariant::fromValue(toDBusVariant(item)));
-        return QDBusVariant(QVariant::fromValue(items));
+            items.append(toDBusValue(item));
+        return QVariant::fromValue(items);
     }
     default:
-        return QDBusVariant(QString());
+        return QVariant(QString());
     }
+}
+
+QDBusVariant toDBusVariant(const engine::TaggedValue& value) {
+    return QDBusVariant(toDBusValue(value));
 }
 
 namespace {
@@ -105,7 +109,7 @@ QVariantList toDBusList(const engine::TaggedCollection& collection) {
     QVariantList list;
     list.reserve(collection.count());
     for (const engine::TaggedValue& item : collection.items())
-        list.append(QVariant::fromValue(toDBusVariant(item)));
+        list.append(toDBusValue(item));
     return list;
 }
 

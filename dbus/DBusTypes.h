@@ -35,10 +35,13 @@ QString errorName(uint32_t number);
 // The number of such an error name; nothing for any other name.
 std::optional<uint32_t> errorNumber(const QString& name);
 
-// A tagged value as the variant of one item of an "av" collection. Booleans
+// A tagged value as the value of one item of an "av" collection. Booleans
 // go as b, 16-bit integers as n, Longs as i, doubles and dates as d, strings
 // as s and arrays as a nested av. Values that have no D-Bus form (empty,
-// null, object, error) go as an empty string.
+// null, object, error) go as an empty string. The value is plain: putting it
+// into a QVariantList makes it one variant item on the wire.
+QVariant toDBusValue(const engine::TaggedValue& value);
+// The same wrapped as a variant of its own (a "v" argument).
 QDBusVariant toDBusVariant(const engine::TaggedValue& value);
 // The reverse; nothing when the variant holds a type that no tagged value
 // takes (the caller reports the item as invalid). Accepts a variant whose
