@@ -391,7 +391,11 @@ void FormProgress::ShowModal() {
     QEventLoop loop;
     m_ModalLoop = &loop;
     show();
+    // Calls served meanwhile may dispose of the run and delete the window.
+    const QPointer<FormProgress> self(this);
     loop.exec(QEventLoop::DialogExec);
+    if (self.isNull())
+        return;
     m_ModalLoop = nullptr;
     if (isVisible())
         hide();

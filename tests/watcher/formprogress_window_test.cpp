@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
+#include <QPointer>
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
@@ -314,4 +315,14 @@ TEST_F(FormProgressTest, InitializeFailureIsLoggedAndRaisedAsAGeneralFailure) {
     watcher::FormProgress orphan;
     EXPECT_EQ(enginetest::raised([&] { orphan.Initialize(nullptr); }).number(), ol::kErrGeneral);
     EXPECT_FALSE(orphan.UpdateTimerEnabled());
+}
+
+TEST_F(FormProgressTest, ShowModalEndsWhenTheWindowIsDeletedMeanwhile) {
+    auto* window = new FormProgress;
+    const QPointer<FormProgress> watch(window);
+    QTimer::singleShot(0, [window] { delete window; });
+    // Returns (without touching the deleted window: the sanitizer build
+    // would report it).
+    window->ShowModal();
+    EXPECT_TRUE(watch.isNull());
 }
