@@ -15,11 +15,7 @@ using manager::WatcherManager;
 
 std::unique_ptr<manager::CompactWindow> ScriptedWindowFactory::createCompactWindow(bool ef) {
     requests << QStringLiteral("compact(ef=%1)").arg(int(ef));
-    if (!makeCompact)
-        return nullptr;
     auto w = std::make_unique<ScriptedCompactWindow>(m_journal);
-    if (setUpCompact)
-        setUpCompact(*w);
     compact = w.get();
     return w;
 }
@@ -28,63 +24,18 @@ std::unique_ptr<manager::FullWindow> ScriptedWindowFactory::createFullWindow(boo
     requests << QStringLiteral("full(ef=%1)").arg(int(ef));
     if (!makeFull)
         return nullptr;
-    auto w = std::make_unique<ScriptedFullWindow>(m_journal);
-    w->exportSink = &lastExport;
+    auto w = std::make_unique<ScriptedFullWindow>(m_journal, lastExport);
     if (setUpFull)
         setUpFull(*w);
     full = w.get();
     return w;
 }
 
-bool ScriptedHostExcel::displayAlerts() {
-    m_journal.push_back(QStringLiteral("excel.displayAlerts"));
+bool ScriptedHost::displayAlerts() {
+    m_journal << QStringLiteral("excel.displayAlerts");
     if (failDisplayAlerts)
         ol::raiseError(ol::kErrGeneral, QStringLiteral("displayAlerts"), QStringLiteral("The host does not answer."));
     return alerts;
-}
-
-void ScriptedHostExcel::setDisplayAlerts(bool on) {
-    m_journal.push_back(QStringLiteral("excel.setDisplayAlerts(%1)").arg(int(on)));
-    alerts = on;
-}
-
-void ScriptedHostExcel::setInteractive(bool on) {
-    m_journal.push_back(QStringLiteral("excel.setInteractive(%1)").arg(int(on)));
-}
-
-void ScriptedHostExcel::setStatusBar(const QString& text) {
-    m_journal.push_back(QStringLiteral("excel.setStatusBar(%1)").arg(text));
-}
-
-void ScriptedHostExcel::setWindowEnabled(bool on) {
-    m_journal.push_back(QStringLiteral("excel.setWindowEnabled(%1)").arg(int(on)));
-    enabled = on;
-}
-
-void ScriptedHostExcel::run(const QString& macro) {
-    m_journal.push_back(QStringLiteral("excel.run(%1)").arg(macro));
-}
-
-void ScriptedHostExcel::bringToFront() {
-    m_journal.push_back(QStringLiteral("excel.bringToFront"));
-}
-
-void HookedMessageBoxes::showMessage(const ol::MessageRequest& r) {
-    if (beforeAnswer)
-        beforeAnswer();
-    m_answers.showMessage(r);
-}
-
-bool HookedMessageBoxes::askYesNo(const ol::YesNoRequest& r) {
-    if (beforeAnswer)
-        beforeAnswer();
-    return m_answers.askYesNo(r);
-}
-
-int HookedMessageBoxes::askWithHelp(const ol::HelpQuestion& q) {
-    if (beforeAnswer)
-        beforeAnswer();
-    return m_answers.askWithHelp(q);
 }
 
 TestLog::TestLog() : m_path(m_dir.filePath(QStringLiteral("run.selvanelog"))) {
@@ -98,26 +49,23 @@ TestLog::~TestLog() {
 void TestLog::addTrials(int32_t count, int32_t invalid) {
     for (int32_t i = 0; i < count; ++i) {
         ++m_trials;
-        if (i >= invalid)
-            ++m_valid;
-        m_gene = m_trials;
-        QxLogRecord r{};
-        r.valueWithPenalties = valueOf(m_trials);
-        r.recalcNum = m_trials;
-        r.geneValues = &m_gene;
-        r.extra.validTrialCount = m_valid;
-        ASSERT_EQ(QxLogAppendTrialWVB(m_log, &r), 0);
+        m_valid += i >= invalid ? 1 : 0;
+        append(false);
     }
 }
 
-void TestLog::addStep(int32_t selector) {
-    m_gene = m_trials;
+void TestLog::addStep() {
+    append(true);
+}
+
+void TestLog::append(bool step) {
+    const double gene = m_trials;
     QxLogRecord r{};
-    r.valueWithPenalties = valueOf(m_trials);
+    r.valueWithPenalties = 100.0 + m_trials;
     r.recalcNum = m_trials;
-    r.geneValues = &m_gene;
+    r.geneValues = &gene;
     r.extra.validTrialCount = m_valid;
-    ASSERT_EQ(QxLogAppendProgressStepWVB(m_log, selector, &r), 0);
+    ASSERT_EQ(step ? QxLogAppendProgressStepWVB(m_log, 1, &r) : QxLogAppendTrialWVB(m_log, &r), 0);
 }
 
 void ManagerTest::SetUp() {
@@ -127,7 +75,7 @@ void ManagerTest::SetUp() {
     const int32_t genes[] = {1};
     const int16_t methods[] = {1};
     ASSERT_EQ(QxPopCreate(4, 1, genes, methods, &pop), 0);
-    ASSERT_EQ(QxPopSetRunStatus(pop, WatcherManager::kRunStatusOptimizing), 0);
+    setStatus(WatcherManager::kRunStatusOptimizing);
     ASSERT_EQ(QxClearTempData(), 0);
     ol::VisualServices services = answers.asServices();
     services.messageBoxes = &boxes;
@@ -145,11 +93,9 @@ void ManagerTest::TearDown() {
     engine::ProcessState::setCurrentManager(nullptr);
     engine::ProcessState::setResourceServer(nullptr);
     engine::ProcessState::setModalDialogUp(false);
-    engine::ProcessState::setQuestionShown(false);
-    WatcherManager::setStopClickInProgress(false);
     engine::DiagnosticLog::StopLogging();
     QxPopFree(pop);
-    EXPECT_EQ(answers.pendingAnswers(), 0) << "the test scripted answers that were never asked for";
+    EXPECT_EQ(answers.pendingAnswers(), 0) << "scripted answers were never asked for";
 }
 
 std::unique_ptr<WatcherManager> ManagerTest::startedManager(bool efficientFrontier) {
@@ -167,10 +113,10 @@ std::unique_ptr<WatcherManager> ManagerTest::startedManager(bool efficientFronti
 }
 
 bool ManagerTest::lockIsFree() const {
+    // The lock is recursive per thread, so only another thread can tell.
     int32_t rc = -1;
     std::thread other([&] {
-        rc = QxPopLock(pop);
-        if (rc == 0)
+        if ((rc = QxPopLock(pop)) == 0)
             QxPopUnlock(pop);
     });
     other.join();
@@ -185,11 +131,10 @@ void ManagerTest::setStatus(int16_t s) const {
     ASSERT_EQ(QxPopSetRunStatus(pop, s), 0);
 }
 
-QStringList ManagerTest::callsOf(const QString& prefix) const {
+QStringList ManagerTest::asked(const QString& operation) const {
     QStringList out;
-    for (const QString& c : journal)
-        if (c.startsWith(prefix))
-            out << c.mid(prefix.size());
+    for (const ol::ScriptedCall& c : answers.callsOf(operation))
+        out << c.text;
     return out;
 }
 
@@ -202,18 +147,11 @@ void ManagerTest::startLogging() {
 
 QStringList ManagerTest::logMessages() const {
     QFile f(logDir.filePath(QStringLiteral("Selvane.log")));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
     QStringList out;
-    for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts))
-        out << line.mid(line.indexOf(u' ', line.indexOf(QStringLiteral("  ")) + 2) + 1);
+    if (f.open(QIODevice::ReadOnly)) // each line: "WATCHER, <tick>  <delta> <message>"
+        for (const QString& line : QString::fromUtf8(f.readAll()).split(u'\n', Qt::SkipEmptyParts))
+            out << line.mid(line.indexOf(u' ', line.indexOf(QStringLiteral("  ")) + 2) + 1);
     return out;
-}
-
-bool channelBool(int16_t channel) {
-    int16_t v = 0;
-    EXPECT_EQ(QxReadTempData(channel, &v, 2), 0);
-    return v != 0;
 }
 
 int32_t channelLong(int16_t channel) {
@@ -222,16 +160,22 @@ int32_t channelLong(int16_t channel) {
     return v;
 }
 
-void setChannelBool(int16_t channel, bool value) {
+bool channelBool(int16_t channel) {
+    int16_t v = 0;
+    EXPECT_EQ(QxReadTempData(channel, &v, 2), 0);
+    return v != 0;
+}
+
+void setChannel(int16_t channel, bool value) {
     const int16_t v = value ? QX_TRUE : QX_FALSE;
     EXPECT_EQ(QxWriteTempData(channel, &v, 2), 0);
 }
 
-void setChannelLong(int16_t channel, int32_t value) {
+void setChannel(int16_t channel, int32_t value) {
     EXPECT_EQ(QxWriteTempData(channel, &value, 4), 0);
 }
 
-void setChannelDouble(int16_t channel, double value) {
+void setChannel(int16_t channel, double value) {
     EXPECT_EQ(QxWriteTempData(channel, &value, 8), 0);
 }
 

@@ -3,83 +3,69 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <ostream>
 #include <optional>
+#include <ostream>
 #include <set>
-#include <vector>
 
 #include <gtest/gtest.h>
 
 #include <QSize>
-#include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "HostObjects.h"
-#include "ProgressWindows.h"
 #include "WatcherManager.h"
 #include "ol/ScriptedVisualServices.h"
 
-// Readable texts in test failures.
 inline void PrintTo(const QString& s, std::ostream* os) {
     *os << '"' << s.toStdString() << '"';
 }
 
 namespace managertest {
 
-// What every scripted object does, in order: "compact.Update",
-// "full.Update(1,0)", "excel.setDisplayAlerts(0)", ...
-using Journal = std::vector<QString>;
+// Every call of the scripted windows and host, in order: "compact.Update",
+// "full.Update(1,0)", "excel.setDisplayAlerts(0)".
+using Journal = QStringList;
 
-// A window that records its calls and answers from fields the test sets.
-// An operation named in failing raises kErrGeneral; a hook named like an
-// operation runs when it is called (for looks at the engine meanwhile).
-template <class Base> class ScriptedWindowBase : public Base {
+// A window that records its calls. An operation named in `failing` raises;
+// a hook named like an operation runs when it is called.
+template <class Base> class ScriptedWindow : public Base {
 public:
-    ScriptedWindowBase(QString name, Journal& journal) : m_name(std::move(name)), m_journal(journal) {}
-
+    ScriptedWindow(QString name, Journal& journal) : m_name(std::move(name)), m_journal(journal) {}
     bool visible = false;
-    int32_t topTwips = 0;
     std::set<QString> failing;
     std::map<QString, std::function<void()>> hooks;
     manager::WatcherManager* initializedWith = nullptr;
 
-    void Initialize(manager::WatcherManager* m) override {
-        record(QStringLiteral("Initialize"));
-        initializedWith = m;
-    }
-    void Hide() override {
-        record(QStringLiteral("Hide"));
-        visible = false;
-    }
-    void Unload() override { record(QStringLiteral("Unload")); }
-    void Dispose() override { record(QStringLiteral("Dispose")); }
-    void Show() override {
-        record(QStringLiteral("Show"));
-        visible = true;
-    }
+    void Initialize(manager::WatcherManager* m) override { record(u"Initialize", {}, initializedWith = m); }
+    void Hide() override { record(u"Hide", {}, visible = false); }
+    void Show() override { record(u"Show", {}, visible = true); }
+    void Unload() override { record(u"Unload"); }
+    void Dispose() override { record(u"Dispose"); }
     bool Visible() const override { return visible; }
-    void SetTopmost(bool on) override { record(QStringLiteral("SetTopmost(%1)").arg(int(on))); }
-    int32_t TopTwips() const override { return topTwips; }
-    ol::WindowRef windowRef() override { return ol::WindowRef::host(m_name == QStringLiteral("full") ? 9001 : 9002); }
-    void GoToPausingConfig() override { record(QStringLiteral("GoToPausingConfig")); }
-    void GoToRunningConfig() override { record(QStringLiteral("GoToRunningConfig")); }
-    void ControlsAfterStopClickedDisableEnable(bool enable) override {
-        record(QStringLiteral("ControlsAfterStopClickedDisableEnable(%1)").arg(int(enable)));
+    void SetTopmost(bool on) override { record(u"SetTopmost", {on}); }
+    int32_t TopTwips() const override { return 0; }
+    ol::WindowRef windowRef() override { return ol::WindowRef::host(m_name == u"full" ? 9001 : 9002); }
+    void GoToPausingConfig() override { record(u"GoToPausingConfig"); }
+    void GoToRunningConfig() override { record(u"GoToRunningConfig"); }
+    void ControlsAfterStopClickedDisableEnable(bool on) override {
+        record(u"ControlsAfterStopClickedDisableEnable", {on});
     }
-    void RestoreRunPauseButtonState() override { record(QStringLiteral("RestoreRunPauseButtonState")); }
-    void CheckWindowMoved() override { record(QStringLiteral("CheckWindowMoved")); }
+    void RestoreRunPauseButtonState() override { record(u"RestoreRunPauseButtonState"); }
+    void CheckWindowMoved() override { record(u"CheckWindowMoved"); }
 
 protected:
-    // Records "<window>.<call>", runs the hook of the operation, and raises
-    // when the operation is set to fail.
-    void record(const QString& call) const {
-        m_journal.push_back(m_name + u'.' + call);
-        const QString op = call.section(u'(', 0, 0);
-        if (auto it = hooks.find(op); it != hooks.end() && it->second)
+    // Records "<window>.<op>(<args>)", runs the hook, raises when set to fail.
+    // Further arguments are only evaluated (state changes made before the
+    // call is recorded).
+    template <class... Ignored> void record(QStringView op, std::initializer_list<int> args = {}, Ignored...) const {
+        QStringList a;
+        for (int v : args)
+            a << QString::number(v);
+        m_journal << m_name + u'.' + op + (a.isEmpty() ? QString() : QString(u'(' + a.join(u',') + u')'));
+        if (auto it = hooks.find(op.toString()); it != hooks.end())
             it->second();
-        if (failing.count(op))
-            ol::raiseError(ol::kErrGeneral, op, QStringLiteral("scripted failure of ") + op);
+        if (failing.count(op.toString()))
+            ol::raiseError(ol::kErrGeneral, op.toString(), QStringLiteral("scripted failure of ") + op);
     }
 
 private:
@@ -87,89 +73,58 @@ private:
     Journal& m_journal;
 };
 
-class ScriptedCompactWindow : public ScriptedWindowBase<manager::CompactWindow> {
+class ScriptedCompactWindow : public ScriptedWindow<manager::CompactWindow> {
 public:
-    explicit ScriptedCompactWindow(Journal& journal) : ScriptedWindowBase(QStringLiteral("compact"), journal) {}
-    void InitializeAfterFirstTrial() override { record(QStringLiteral("InitializeAfterFirstTrial")); }
-    void Update() override { record(QStringLiteral("Update")); }
+    explicit ScriptedCompactWindow(Journal& journal) : ScriptedWindow(QStringLiteral("compact"), journal) {}
+    void InitializeAfterFirstTrial() override { record(u"InitializeAfterFirstTrial"); }
+    void Update() override { record(u"Update"); }
 };
 
-class ScriptedFullWindow : public ScriptedWindowBase<manager::FullWindow> {
-public:
-    explicit ScriptedFullWindow(Journal& journal) : ScriptedWindowBase(QStringLiteral("full"), journal) {}
+struct GraphExport {
+    QString path;
+    QString title;
+    double axisMaximum = 0;
+    QSize size;
+};
 
+class ScriptedFullWindow : public ScriptedWindow<manager::FullWindow> {
+public:
+    ScriptedFullWindow(Journal& journal, std::optional<GraphExport>& sink)
+        : ScriptedWindow(QStringLiteral("full"), journal), m_export(sink) {}
     int32_t dialogConfiguration = 1;
-    bool graphDialogUp = false;
-    bool stopTimer = false;
-    bool timerEnabled = true;
-    int32_t resumeSignalCounter = 0;
-    bool exportResult = true;
-    // Arguments of the last ExportProgressGraph call.
-    struct Export {
-        QString path;
-        QString title;
-        double axisMaximum = 0;
-        int width = 0;
-        int height = 0;
-    };
-    std::optional<Export> exported;
-    // Also receives the export, and outlives the window.
-    std::optional<Export>* exportSink = nullptr;
 
-    void InitializeAfterFirstTrial(int32_t allTrials, int32_t lastTrials) override {
-        record(QStringLiteral("InitializeAfterFirstTrial(%1,%2)").arg(allTrials).arg(lastTrials));
+    void InitializeAfterFirstTrial(int32_t all, int32_t last) override {
+        record(u"InitializeAfterFirstTrial", {all, last});
     }
-    void Update(bool force, bool updateLast) override {
-        record(QStringLiteral("Update(%1,%2)").arg(int(force)).arg(int(updateLast)));
-    }
-    bool StopTimer() const override { return stopTimer; }
-    void SetStopTimer(bool on) override {
-        record(QStringLiteral("SetStopTimer(%1)").arg(int(on)));
-        stopTimer = on;
-    }
-    bool UpdateTimerEnabled() const override { return timerEnabled; }
-    void SetUpdateTimerEnabled(bool on) override {
-        record(QStringLiteral("SetUpdateTimerEnabled(%1)").arg(int(on)));
-        timerEnabled = on;
-    }
-    bool MirGraphModalDialogBeingDisplayed() const override {
-        record(QStringLiteral("MirGraphModalDialogBeingDisplayed"));
-        return graphDialogUp;
-    }
+    void Update(bool force, bool last) override { record(u"Update", {force, last}); }
+    bool StopTimer() const override { return false; }
+    void SetStopTimer(bool on) override { record(u"SetStopTimer", {on}); }
+    bool UpdateTimerEnabled() const override { return true; }
+    void SetUpdateTimerEnabled(bool on) override { record(u"SetUpdateTimerEnabled", {on}); }
+    bool MirGraphModalDialogBeingDisplayed() const override { return false; }
     int32_t DialogConfiguration() const override { return dialogConfiguration; }
-    void SetResumeSignalCounter(int32_t ticks) override {
-        record(QStringLiteral("SetResumeSignalCounter(%1)").arg(ticks));
-        resumeSignalCounter = ticks;
+    void SetResumeSignalCounter(int32_t ticks) override { record(u"SetResumeSignalCounter", {ticks}); }
+    void ShowModal() override { record(u"ShowModal"); }
+    void AfterShow() override { record(u"AfterShow"); }
+    bool ExportProgressGraph(const QString& path, const QString& title, double axisMaximum, int w, int h) override {
+        record(u"ExportProgressGraph", {}, m_export = GraphExport{path, title, axisMaximum, QSize(w, h)});
+        return true;
     }
-    void ShowModal() override { record(QStringLiteral("ShowModal")); }
-    void AfterShow() override { record(QStringLiteral("AfterShow")); }
-    bool ExportProgressGraph(const QString& path, const QString& title, double axisMaximum, int width,
-                             int height) override {
-        record(QStringLiteral("ExportProgressGraph"));
-        exported = Export{path, title, axisMaximum, width, height};
-        if (exportSink)
-            *exportSink = exported;
-        return exportResult;
-    }
+
+private:
+    std::optional<GraphExport>& m_export;
 };
 
-// Makes scripted windows and keeps pointers to the last ones it made (the
-// manager owns them; the pointers go stale when it releases them).
+// Makes scripted windows and keeps pointers to the last ones it made.
 class ScriptedWindowFactory : public manager::WindowFactory {
 public:
     explicit ScriptedWindowFactory(Journal& journal) : m_journal(journal) {}
-
-    bool makeCompact = true;
     bool makeFull = true;
-    // Kinds asked for, in order: "compact(ef=0)", "full(ef=1)".
-    QStringList requests;
+    QStringList requests; // "compact(ef=0)", "full(ef=1)"
     ScriptedCompactWindow* compact = nullptr;
     ScriptedFullWindow* full = nullptr;
-    // The last progress graph any full window exported.
-    std::optional<ScriptedFullWindow::Export> lastExport;
-    // Applied to each window as it is made.
-    std::function<void(ScriptedCompactWindow&)> setUpCompact;
     std::function<void(ScriptedFullWindow&)> setUpFull;
+    std::optional<GraphExport> lastExport; // outlives the window
 
     std::unique_ptr<manager::CompactWindow> createCompactWindow(bool ef) override;
     std::unique_ptr<manager::FullWindow> createFullWindow(bool ef) override;
@@ -178,105 +133,97 @@ private:
     Journal& m_journal;
 };
 
-class ScriptedHostExcel : public manager::HostExcel {
+// Both host objects in one, recording what changes.
+class ScriptedHost : public manager::HostExcel, public manager::HostApplication {
 public:
-    explicit ScriptedHostExcel(Journal& journal) : m_journal(journal) {}
+    explicit ScriptedHost(Journal& journal) : m_journal(journal) {}
     bool alerts = true;
     bool enabled = true;
     bool failDisplayAlerts = false;
+    std::optional<QSize> graphSize;
 
     bool displayAlerts() override;
-    void setDisplayAlerts(bool on) override;
+    void setDisplayAlerts(bool on) override { note(u"setDisplayAlerts", alerts = on); }
     bool interactive() override { return true; }
-    void setInteractive(bool on) override;
+    void setInteractive(bool) override {}
     QString statusBar() override { return QString(); }
-    void setStatusBar(const QString& text) override;
+    void setStatusBar(const QString&) override {}
     bool windowEnabled() override { return enabled; }
-    void setWindowEnabled(bool on) override;
-    void run(const QString& macro) override;
-    void bringToFront() override;
-
-private:
-    Journal& m_journal;
-};
-
-class ScriptedHostApplication : public manager::HostApplication {
-public:
-    std::optional<QSize> graphSize;
+    void setWindowEnabled(bool on) override { note(u"setWindowEnabled", enabled = on); }
+    void run(const QString&) override {}
+    void bringToFront() override { m_journal << QStringLiteral("excel.bringToFront"); }
     std::optional<QSize> reportGraphSize(int32_t) override { return graphSize; }
     void receiveStoppingOptions(const manager::StoppingChoices&) override {}
+
+private:
+    void note(QStringView op, bool on) { m_journal << QStringLiteral("excel.%1(%2)").arg(op).arg(int(on)); }
+    Journal& m_journal;
 };
 
 class ScriptedHostConnector : public manager::HostConnector {
 public:
-    explicit ScriptedHostConnector(Journal& journal)
-        : excelHost(std::make_shared<ScriptedHostExcel>(journal)), app(std::make_shared<ScriptedHostApplication>()) {}
-    std::shared_ptr<ScriptedHostExcel> excelHost;
-    std::shared_ptr<ScriptedHostApplication> app;
-    std::shared_ptr<manager::HostExcel> excel(const manager::ObjectRef&) override { return excelHost; }
-    std::shared_ptr<manager::HostApplication> application(const manager::ObjectRef&) override { return app; }
+    explicit ScriptedHostConnector(Journal& journal) : host(std::make_shared<ScriptedHost>(journal)) {}
+    std::shared_ptr<ScriptedHost> host;
+    std::shared_ptr<manager::HostExcel> excel(const manager::ObjectRef&) override { return host; }
+    std::shared_ptr<manager::HostApplication> application(const manager::ObjectRef&) override { return host; }
 };
 
-// Message boxes that run a look at the world before each answer (the
-// population lock while the stop question is up), then answer from the
+// Message boxes that take a look at the world before each answer (is the
+// population locked while the stop question is up?), then answer from the
 // scripted services.
 class HookedMessageBoxes : public ol::MessageBoxService {
 public:
     explicit HookedMessageBoxes(ol::ScriptedVisualServices& answers) : m_answers(answers) {}
-    std::function<void()> beforeAnswer;
-    void showMessage(const ol::MessageRequest& r) override;
-    bool askYesNo(const ol::YesNoRequest& r) override;
-    int askWithHelp(const ol::HelpQuestion& q) override;
+    std::function<void()> beforeAnswer = [] {};
+    void showMessage(const ol::MessageRequest& r) override { m_answers.showMessage(r); }
+    bool askYesNo(const ol::YesNoRequest& r) override { return beforeAnswer(), m_answers.askYesNo(r); }
+    int askWithHelp(const ol::HelpQuestion& q) override { return beforeAnswer(), m_answers.askWithHelp(q); }
 
 private:
     ol::ScriptedVisualServices& m_answers;
 };
 
-// An optimization log written with the engine library's writer. Trial t has
-// the objective value `valueOf(t)` and one gene t; `invalid` trials count
-// as not valid.
+// An optimization log written with the engine library's writer: trial t has
+// the objective value 100 + t and one gene t.
 class TestLog {
 public:
     TestLog();
     ~TestLog();
     const QString& path() const { return m_path; }
+    // The first `invalid` of the new trials break a hard constraint.
     void addTrials(int32_t count, int32_t invalid = 0);
-    // Records the latest trial as a progress step of optimization selector.
-    void addStep(int32_t selector = 1);
-    static double valueOf(int32_t trial) { return 100.0 + trial; }
+    // The latest trial as a progress step of optimization 1.
+    void addStep();
 
 private:
+    void append(bool step);
     QTemporaryDir m_dir;
     QString m_path;
     int32_t m_log = 0;
     int32_t m_trials = 0;
     int32_t m_valid = 0;
-    double m_gene = 0;
 };
 
-// Everything a manager needs around it: the engine bound, a population, a
-// private log directory, empty channels, an English resource server (until
-// Initialize makes its own), scripted windows, hosts and message boxes.
+// Around each test: the engine bound, a running population, a private log
+// directory, cleared channels, scripted windows, host and message boxes.
 class ManagerTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;
 
-    // A manager after Initialize with its properties set for a plain run and
-    // its windows made.
+    // A manager after Initialize and InitializeForms with the population,
+    // alerts on and the host set; the journal cleared.
     std::unique_ptr<manager::WatcherManager> startedManager(bool efficientFrontier = false);
 
-    // The population lock can be taken by another thread (none of this
-    // thread's locks is left over).
+    // Another thread can take the population lock: no lock was left over.
     bool lockIsFree() const;
     int16_t status() const;
     void setStatus(int16_t s) const;
-    // Calls of the journal that start with prefix ("full.", "excel.").
-    QStringList callsOf(const QString& prefix) const;
-    // Diagnostic log messages (without the tick columns).
+    // The texts of the scripted services' calls of one kind ("askYesNo").
+    QStringList asked(const QString& operation) const;
+    void startLogging();
     QStringList logMessages() const;
     bool logged(const QString& message) const { return logMessages().contains(message); }
-    void startLogging();
 
     Journal journal;
     ScriptedWindowFactory factory{journal};
@@ -290,12 +237,12 @@ private:
     std::unique_ptr<ol::ScopedVisualServices> m_services;
 };
 
-// Channel values as the add-in reads and writes them (through qxlib8.h).
-bool channelBool(int16_t channel);
+// Channels as the add-in reads and writes them.
 int32_t channelLong(int16_t channel);
-void setChannelBool(int16_t channel, bool value);
-void setChannelLong(int16_t channel, int32_t value);
-void setChannelDouble(int16_t channel, double value);
+bool channelBool(int16_t channel);
+void setChannel(int16_t channel, bool value);
+void setChannel(int16_t channel, int32_t value);
+void setChannel(int16_t channel, double value);
 
 // The error f raises; a test failure when it raises nothing.
 ol::OLError raised(const std::function<void()>& f);
