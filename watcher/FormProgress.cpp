@@ -303,7 +303,7 @@ void FormProgress::InitializeAfterFirstTrial(int32_t /*graphAllTrialsInitialNumT
     guard.run([&] { update(); });
 }
 
-void FormProgress::Update(bool forceUpdateOfEverything, bool /*updateLastResult*/) {
+void FormProgress::Update(bool /*forceUpdateOfEverything*/, bool /*updateLastResult*/) {
     log(QStringLiteral("FormProgress.Update: Entering"));
     ol::StepGuard guard;
     bool ready = false;
@@ -311,7 +311,6 @@ void FormProgress::Update(bool forceUpdateOfEverything, bool /*updateLastResult*
     if (ready) {
         guard.run([&] { SetHelpContextForTab(); });
         guard.run([&] { UpdateProgressStatusLabel(); });
-        (void)forceUpdateOfEverything;
     }
     if (guard.failed())
         log(engine::DiagnosticLog::ErrorText(QStringLiteral("FormProgress.Update method"), *guard.lastError()));

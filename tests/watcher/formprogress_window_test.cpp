@@ -326,3 +326,30 @@ TEST_F(FormProgressTest, ShowModalEndsWhenTheWindowIsDeletedMeanwhile) {
     window->ShowModal();
     EXPECT_TRUE(watch.isNull());
 }
+
+TEST_F(FormProgressTest, UpdateAfterTheFirstTrialShowsTheManagersStatusLine) {
+    int32_t log = 0;
+    ASSERT_EQ(QxLogCreateWVB(m_manager.Input_LogPath().toUtf8().constData(), 1, 2, 0, nullptr, nullptr, nullptr, &log),
+              QX_OK);
+    double genes[2] = {1, 2};
+    QxLogRecord record{};
+    record.geneValues = genes;
+    for (int32_t n = 1; n <= 3; ++n) {
+        record.recalcNum = n;
+        record.valueWithPenalties = record.spareValue = 10.0 * n;
+        record.extra.validTrialCount = n;
+        ASSERT_EQ(QxLogAppendTrialWVB(log, &record), QX_OK);
+    }
+    ASSERT_EQ(QxLogAppendProgressStepWVB(log, 1, &record), QX_OK);
+    QxLogClose(log);
+    auto* status = child<QLabel>("LabelProgressStatus");
+    status->setText(QStringLiteral("unchanged"));
+
+    // Trials are logged, but the window was not set up after the first one.
+    form->Update(true, false);
+    EXPECT_EQ(status->text(), QStringLiteral("unchanged"));
+
+    form->InitializeAfterFirstTrial(500, 100);
+    EXPECT_EQ(status->text(), m_manager.ProgressStatusText());
+    EXPECT_NE(status->text(), QStringLiteral("unchanged"));
+}
