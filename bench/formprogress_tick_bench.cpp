@@ -1,0 +1,281 @@
+// The Watcher's main loop: one tick of the full window's update timer, which
+// refreshes the compact window and the full window through the manager, over
+// an optimization log of 1,000,000 trials; and the Watcher's CPU while it
+// monitors a run that keeps appending trials.
+//
+// The log is written once through the engine library's writer and kept in
+// the temp folder (selvane-formprogress-bench-<uid>/) for later runs.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include "FormProgress.h"
+#include "WatcherManager.h"
+#include "compact/FormProgressSmall.h"
+#include "ol/ScriptedVisualServices.h"
+#include "qxlib8.h"
+
+namespace {
+
+constexpr int32_t kTrials = 1'000'000;
+constexpr int32_t kGenes = 4;
+constexpr int32_t kTrialsPerStep = 1000;
+// A monitored run: the add-in appends a trial every 2 ms for this long.
+constexpr int kMonitoredSeconds = 30;
+constexpr auto kTrialPace = std::chrono::milliseconds(2);
+
+std::filesystem::path cacheDir() {
+    const auto dir = std::filesystem::temp_directory_path() /
+                     ("selvane-formprogress-bench-" + std::to_string(static_cast<long>(::getuid())));
+    std::filesystem::create_directories(dir);
+    return dir;
+}
+
+struct Record {
+    std::vector<double> genes = std::vector<double>(kGenes);
+    QxLogRecord r{};
+    Record() { r.geneValues = genes.data(); }
+    // Trial n; the best value improves once every kTrialsPerStep trials.
+    const QxLogRecord* at(int32_t n) {
+        r.recalcNum = n;
+        r.elapsedMs = n;
+        r.spareValue = r.valueWithPenalties = 1000.0 + n * 0.001;
+        r.extra.validTrialCount = n;
+        for (int32_t g = 0; g < kGenes; ++g)
+            genes[static_cast<size_t>(g)] = n + g;
+        return &r;
+    }
+};
+
+int32_t trialCount(const std::string& path) {
+    int32_t trials = 0, steps = 0;
+    return QxLogGetRecordCountsWVB(path.c_str(), &trials, &steps) == QX_OK ? trials : -1;
+}
+
+// Appends trials first..last (and their progress steps) to an open log.
+void appendTrials(int32_t log, int32_t first, int32_t last) {
+    Record rec;
+    for (int32_t n = first; n <= last; ++n) {
+        if (QxLogAppendTrialWVB(log, rec.at(n)) != QX_OK) {
+            std::fprintf(stderr, "append failed at trial %d\n", n);
+            std::exit(1);
+        }
+        if ((n == 1 || n % kTrialsPerStep == 0) && QxLogAppendProgressStepWVB(log, 1, rec.at(n)) != QX_OK) {
+            std::fprintf(stderr, "progress step failed at trial %d\n", n);
+            std::exit(1);
+        }
+    }
+}
+
+// The 1,000,000-trial log, written on first use and kept between runs.
+const std::string& millionTrialLog() {
+    static const std::string path = [] {
+        const std::string p = (cacheDir() / "log-1000000.qxlog").string();
+        if (trialCount(p) == kTrials)
+            return p;
+        std::fprintf(stderr, "writing %s (once)...\n", p.c_str());
+        int32_t log = 0;
+        if (QxLogCreateWVB(p.c_str(), 1, kGenes, 0, nullptr, nullptr, nullptr, &log) != QX_OK) {
+            std::fprintf(stderr, "cannot create %s\n", p.c_str());
+            std::exit(1);
+        }
+        appendTrials(log, 1, kTrials);
+        QxLogClose(log);
+        return p;
+    }();
+    return path;
+}
+
+class Factory final : public manager::WindowFactory {
+public:
+    std::unique_ptr<manager::CompactWindow> createCompactWindow(bool) override {
+        return std::make_unique<watcher::FormProgressSmall>();
+    }
+    std::unique_ptr<manager::FullWindow> createFullWindow(bool) override {
+        return std::make_unique<watcher::FormProgress>();
+    }
+};
+
+// A run as the add-in sets it up: manager, both windows, a population and
+// the log; the windows are set up after the first trial, so every tick does
+// its full work.
+class Run {
+public:
+    explicit Run(const std::string& logPath) {
+        manager::setWindowFactory(&m_factory);
+        m_manager.Initialize();
+        const int32_t genes[] = {kGenes};
+        const int16_t methods[] = {QX_METHOD_RECIPE};
+        if (QxPopCreate(50, 1, genes, methods, &m_pop) != QX_OK) {
+            std::fprintf(stderr, "cannot create the population\n");
+            std::exit(1);
+        }
+        QxClearTempData();
+        QxPopSetRunStatus(m_pop, QxRunStatusOptimizing);
+        QxPopTimerStart(m_pop);
+        m_manager.setInput_PopHandle(m_pop);
+        m_manager.setInput_LogPath(QString::fromStdString(logPath));
+        m_manager.setInput_OptimizationEngine(1);
+        m_manager.setInput_Runtime_TrialCount(2.0 * kTrials);
+        m_manager.setInput_TargetCellNumberFormat(QStringLiteral("#,##0.00"));
+        m_manager.InitializeForms();
+        form = dynamic_cast<watcher::FormProgress*>(m_manager.fullWindow());
+        const int32_t allTrials = 500, lastTrials = 100;
+        const int16_t yes = QX_TRUE;
+        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialGraphAllTrialsInitialNumTrialsShown, &allTrials, 4);
+        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialNumLastTrialsToShow, &lastTrials, 4);
+        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialInfoAvailable, &yes, 2);
+        form->TimerUpdate_Timer();
+        if (!form->GotInitializedAfterFirstTrial()) {
+            std::fprintf(stderr, "the window did not set itself up after the first trial\n");
+            std::exit(1);
+        }
+    }
+    ~Run() {
+        m_manager.Dispose();
+        manager::setWindowFactory(nullptr);
+        QxPopFree(m_pop);
+    }
+    Run(const Run&) = delete;
+    Run& operator=(const Run&) = delete;
+
+    watcher::FormProgress* form = nullptr;
+    manager::WatcherManager& manager() { return m_manager; }
+
+private:
+    ol::ScriptedVisualServices m_visual;
+    ol::ScopedVisualServices m_scope{m_visual.asServices()};
+    Factory m_factory;
+    manager::WatcherManager m_manager;
+    int32_t m_pop = 0;
+};
+
+void reportMedian(benchmark::State& state, std::vector<double>& us) {
+    if (us.empty())
+        return;
+    std::nth_element(us.begin(), us.begin() + static_cast<std::ptrdiff_t>(us.size() / 2), us.end());
+    state.counters["median_ms"] = us[us.size() / 2] / 1000.0;
+}
+
+// One tick of a running optimization, nothing forced: the status is read,
+// both windows are refreshed from the log, the channels are polled.
+void BM_Tick(benchmark::State& state) {
+    const std::string& path = millionTrialLog();
+    Run run(path);
+    run.form->SetUpdateTimerEnabled(false);
+    std::vector<double> us;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        run.form->TimerUpdate_Timer();
+        us.push_back(static_cast<double>(t.nsecsElapsed()) / 1000.0);
+    }
+    if (run.form->StopTimer())
+        state.SkipWithError("the tick stopped the timer");
+    reportMedian(state, us);
+}
+BENCHMARK(BM_Tick)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// The combined refresh that the manager forces (after the first trial, on
+// pause and at the end): every page of the full window is refreshed.
+void BM_ForcedUpdate(benchmark::State& state) {
+    const std::string& path = millionTrialLog();
+    Run run(path);
+    run.form->SetUpdateTimerEnabled(false);
+    std::vector<double> us;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        run.manager().BothDialogs_Update(true, false);
+        us.push_back(static_cast<double>(t.nsecsElapsed()) / 1000.0);
+    }
+    reportMedian(state, us);
+}
+BENCHMARK(BM_ForcedUpdate)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+double threadCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_THREAD, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// The Watcher's user-interface thread while a run goes on: the window's own
+// 1000 ms timer drives it in the event loop, the compact window is on
+// screen, and another thread appends a trial every 2 ms to the run's log, as
+// the add-in does. Only the user-interface thread's CPU is counted (the
+// appending thread stands for the add-in's process).
+void BM_MonitoredRunCpu(benchmark::State& state) {
+    const std::string path = (cacheDir() / "monitored.qxlog").string();
+    constexpr int32_t kTrialsBefore = 1000;
+    int32_t log = 0;
+    if (QxLogCreateWVB(path.c_str(), 1, kGenes, 0, nullptr, nullptr, nullptr, &log) != QX_OK) {
+        state.SkipWithError("cannot create the log");
+        return;
+    }
+    appendTrials(log, 1, kTrialsBefore);
+    Run run(path);
+
+    for (auto _ : state) {
+        std::atomic<bool> stop{false};
+        std::thread addIn([&] {
+            int32_t n = kTrialsBefore;
+            auto next = std::chrono::steady_clock::now();
+            while (!stop.load()) {
+                ++n;
+                appendTrials(log, n, n);
+                next += kTrialPace;
+                std::this_thread::sleep_until(next);
+            }
+        });
+        const double cpu0 = threadCpuSeconds();
+        QElapsedTimer wall;
+        wall.start();
+        QEventLoop loop;
+        QTimer::singleShot(kMonitoredSeconds * 1000, &loop, &QEventLoop::quit);
+        loop.exec();
+        const double cpu = threadCpuSeconds() - cpu0;
+        const double seconds = static_cast<double>(wall.elapsed()) / 1000.0;
+        stop = true;
+        addIn.join();
+        state.SetIterationTime(seconds);
+        state.counters["cpu_percent_of_core"] = 100.0 * cpu / seconds;
+        state.counters["trials_at_end"] = trialCount(path);
+    }
+    if (run.form->StopTimer() || !run.form->UpdateTimerEnabled())
+        state.SkipWithError("the update timer stopped during the run");
+    QxLogClose(log);
+}
+BENCHMARK(BM_MonitoredRunCpu)->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Headless, and channels and mutexes of its own, away from a real Watcher.
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    ::setenv("SELVANE_INSTANCE", "formprogress_tick_bench", 0);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
