@@ -1,6 +1,7 @@
 // selvane-addin without a Watcher, run as a child process: every model runs
 // to its limit and logs what the Watcher would read, and the run honours the
 // run-status marks that another process sets through the engine.
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -162,6 +163,46 @@ TEST_F(AddinProcessTest, AMultiCorePauseWithoutAMarkHoldsTrialsAndTheClock) {
     ASSERT_EQ(QxPopSetRunStatus(pop, QxRunStatusMarkToStop), QX_OK);
     ASSERT_TRUE(p->finish(kRunMs));
     EXPECT_EQ(p->exitCode(), 0) << p->output().toStdString();
+}
+
+TEST_F(AddinProcessTest, FollowsTheExcelUpdatingChoiceAndServesUpdateRequests) {
+    auto p = start(QStringLiteral("updating"),
+                   {QStringLiteral("--model"), QStringLiteral("route"), QStringLiteral("--trials"), QStringLiteral("0"),
+                    QStringLiteral("--excel-updating"), QStringLiteral("none")});
+    ASSERT_TRUE(p->waitForState(QStringLiteral("running"), kStateMs));
+    const int32_t pop = p->population();
+    const int32_t trialsBeforeChange = QxPopGetTrialCount(pop);
+    // What the Watcher's Excel-updating menu and a moved window write.
+    const int32_t every = 1;
+    ASSERT_EQ(QxWriteTempData(14, &every, 4), 0);
+    const int16_t yes = QX_TRUE;
+    ASSERT_EQ(QxWriteTempData(10, &yes, 2), 0);
+    // The add-in takes each request off its channel once served.
+    ASSERT_TRUE(p->waitFor(
+        [] {
+            int32_t updating = -1;
+            int16_t request = -1;
+            QxReadTempData(14, &updating, 4);
+            QxReadTempData(10, &request, 2);
+            return updating == 0 && request == 0;
+        },
+        kStateMs));
+    const int32_t trialsAtChange = QxPopGetTrialCount(pop);
+    ASSERT_TRUE(p->waitFor([&] { return QxPopGetTrialCount(pop) > trialsAtChange + 200; }, kStateMs));
+    ASSERT_EQ(QxPopSetRunStatus(pop, QxRunStatusMarkToStop), QX_OK);
+    ASSERT_TRUE(p->finish(kRunMs));
+    const QString out = p->output();
+    EXPECT_EQ(p->exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("The sheet now shows every recalculation."))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("1 update requests from the Watcher"))) << out.toStdString();
+    // Showing every recalculation updates the sheet once per trial since the
+    // change; showing none never did before it.
+    const QRegularExpression updates(QStringLiteral("(\\d+) sheet updates"));
+    const auto m = updates.match(out);
+    ASSERT_TRUE(m.hasMatch()) << out.toStdString();
+    const int64_t sheetUpdates = m.captured(1).toLongLong();
+    EXPECT_GE(sheetUpdates, 200);
+    EXPECT_LE(sheetUpdates, counts(*p).first - trialsBeforeChange + 1); // + the update request
 }
 
 TEST_F(AddinProcessTest, AskedQuestionsTakeTheirDefaultsWithoutAWatcherAndAWrongOptionEndsAtOnce) {

@@ -162,6 +162,33 @@ TEST_F(AddinWatcherTest, ANextOptimizationMarkEndsASingleOptimization) {
     EXPECT_TRUE(out.contains(QStringLiteral("moved on to the next optimization on request"))) << out.toStdString();
 }
 
+TEST_F(AddinWatcherTest, AWatcherErrorIsPrintedWithItsNameAndTheRunGoesOnWithoutIt) {
+    auto first = start(QStringLiteral("first"), {QStringLiteral("--model"), QStringLiteral("route"),
+                                                 QStringLiteral("--trials"), QStringLiteral("0")});
+    ASSERT_GT(watcherOf(*first), 0);
+    // A second add-in (with channels of its own) while the first one's run
+    // goes on: the Watcher serves one optimization at a time.
+    QProcessEnvironment env = m_env;
+    env.insert(QStringLiteral("SELVANE_INSTANCE"),
+               env.value(QStringLiteral("SELVANE_INSTANCE")) + QStringLiteral("-2"));
+    AddinProcess second(m_dir.path(), QStringLiteral("second"), env);
+    ASSERT_TRUE(second.start({QStringLiteral("--model"), QStringLiteral("route"), QStringLiteral("--trials"),
+                              QStringLiteral("500"), QStringLiteral("--unattended")}));
+    ASSERT_TRUE(second.finish(kRunMs));
+    const QString out = second.output();
+    EXPECT_EQ(second.exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Initialize failed: org.selvane.SelvaneWatcher8.Error.E8004000A: Cannot "
+                                            "optimize, because optimization is under way in another copy of Excel.")))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Going on without a Watcher"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("500 trials"))) << out.toStdString();
+    EXPECT_EQ(second.status().value(QStringLiteral("watcher_pid")), u"0");
+
+    ASSERT_EQ(QxPopSetRunStatus(first->population(), QxRunStatusMarkToStop), QX_OK);
+    ASSERT_TRUE(first->finish(kRunMs));
+    EXPECT_EQ(first->exitCode(), 0) << first->output().toStdString();
+}
+
 TEST_F(AddinWatcherTest, KillingTheAddinEndsTheWatcherAndANewAddinOptimizesAtOnce) {
     auto first = start(QStringLiteral("killed"), {QStringLiteral("--model"), QStringLiteral("route"),
                                                   QStringLiteral("--trials"), QStringLiteral("0")});
