@@ -55,14 +55,19 @@ int main(int argc, char* argv[]) {
     dbusif::DbusHostConnector connector(bus);
     manager::setHostConnector(&connector);
 
-    dbusif::WatcherServer server(bus);
-    QString error;
-    if (!server.start(&error)) {
-        std::fprintf(stderr, "selvane-watcher: %s\n", qPrintable(error));
-        manager::setHostConnector(nullptr);
-        return 1;
+    int rc = 0;
+    {
+        // The managers end with the server, and may still reach the host
+        // objects while they dispose: the connector outlives them.
+        dbusif::WatcherServer server(bus);
+        QString error;
+        if (!server.start(&error)) {
+            std::fprintf(stderr, "selvane-watcher: %s\n", qPrintable(error));
+            rc = 1;
+        } else {
+            rc = QApplication::exec();
+        }
     }
-    const int rc = QApplication::exec();
     manager::setHostConnector(nullptr);
     return rc;
 }
