@@ -41,7 +41,7 @@ void log(QString message) {
 // figure is a whole number of pixels there). The value rows sit in
 // FrameBothQxAndTrellan, the buttons in FrameBottom; the iteration row,
 // which loading takes out, sits between the progress bar and the rows.
-constexpr int kWindowWidth = 4800;
+constexpr int kWindowWidth = 6660;
 constexpr int kWindowHeight = 3120;
 constexpr int kMargin = 120;
 constexpr int kBarTop = 120;
@@ -52,10 +52,10 @@ constexpr int kRowPitch = 360;
 constexpr int kLabelLeft = 60;
 constexpr int kLabelWidth = 1200;
 constexpr int kTextLeft = 1320;
-constexpr int kTextWidth = 3300;
+constexpr int kTextWidth = 5160;
 constexpr int kFrameLeft = 60;
 constexpr int kFrameTop = 900;
-constexpr int kFrameWidth = 4680;
+constexpr int kFrameWidth = 6540;
 constexpr int kFrameHeight = 30 + 4 * kRowPitch;
 constexpr int kDividerTop = kFrameTop + kFrameHeight + 60;
 constexpr int kDividerHeight = 30;
@@ -72,11 +72,11 @@ struct ButtonPlace {
     int left;
     int width;
 };
-constexpr ButtonPlace kWatcherPlace{120, 900};
-constexpr ButtonPlace kExcelUpdatePlace{1080, 1380};
-constexpr ButtonPlace kRunPlace{2580, 690};
-constexpr ButtonPlace kPausePlace{3330, 690};
-constexpr ButtonPlace kStopPlace{4080, 600};
+constexpr ButtonPlace kWatcherPlace{120, 1200};
+constexpr ButtonPlace kExcelUpdatePlace{1380, 1800};
+constexpr ButtonPlace kRunPlace{3300, 1080};
+constexpr ButtonPlace kPausePlace{4440, 1020};
+constexpr ButtonPlace kStopPlace{5520, 1020};
 
 // Resource numbers of the window's texts.
 constexpr int kCaptionText = 4101;

@@ -37,6 +37,7 @@ QSize TextProgressBar::sizeHint() const {
 void TextProgressBar::paintEvent(QPaintEvent*) {
     QStyleOptionProgressBar option;
     option.initFrom(this);
+    option.state |= QStyle::State_Horizontal;
     option.minimum = 0;
     option.maximum = kFullBar;
     // The bar itself cannot show more than full; the text tells how far past.
