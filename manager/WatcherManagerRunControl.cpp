@@ -157,7 +157,7 @@ QString WatcherManager::nextOptimizationQuestion() {
     engine::TaggedValue next;
     if (count > 0) {
         const auto k = static_cast<int32_t>(std::llround(underWay));
-        const int32_t index = ((k - 1) % count + count) % count + 2;
+        const int32_t index = (k - 1) % count + 2;
         next = m_Input_EFCollectionOfConstrainingValues_OptimizationOrder_Final.item(index);
     }
     if (next.tag() == engine::TaggedValue::Empty || next.tag() == engine::TaggedValue::Null)
