@@ -1,8 +1,12 @@
 #include "DbusWatcherConnection.h"
 
+#include <cstdio>
+
 #include <QDBusError>
+#include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingReply>
+#include <QDBusVariant>
 
 #include "DBusTypes.h"
 #include "EventWait.h"
@@ -135,13 +139,38 @@ int64_t DbusWatcherConnection::watcherProcessId() {
     return pid.value();
 }
 
+// While the run goes, the Watcher may be calling the add-in's host objects
+// at any moment: a blocking property call would leave such a call unanswered
+// until its timeout, so these go through the properties interface
+// asynchronously like every other call.
+QDBusMessage DbusWatcherConnection::propertiesCall(const QString& method) const {
+    return QDBusMessage::createMethodCall(dbusif::kServiceName, m_manager->path(),
+                                          QStringLiteral("org.freedesktop.DBus.Properties"), method);
+}
+
 bool DbusWatcherConnection::waitingAfterStopClicked() {
-    return m_manager && m_manager->property("WaitingAfterStopClicked").toBool();
+    if (!m_manager)
+        return false;
+    QDBusMessage get = propertiesCall(QStringLiteral("Get"));
+    get << dbusif::kManagerInterface << QStringLiteral("WaitingAfterStopClicked");
+    QDBusPendingReply<QDBusVariant> reply = m_bus.asyncCall(get, kCallMs);
+    QString error;
+    if (!await(reply, kCallMs, QStringLiteral("reading WaitingAfterStopClicked"), error)) {
+        std::fprintf(stderr, "selvane-addin: %s\n", error.toLocal8Bit().constData());
+        return false;
+    }
+    return reply.value().variant().toBool();
 }
 
 void DbusWatcherConnection::setWaitingAfterPauseClicked(bool on) {
-    if (m_manager)
-        m_manager->setProperty("WaitingAfterPauseClicked", on);
+    if (!m_manager)
+        return;
+    QDBusMessage set = propertiesCall(QStringLiteral("Set"));
+    set << dbusif::kManagerInterface << QStringLiteral("WaitingAfterPauseClicked")
+        << QVariant::fromValue(QDBusVariant(on));
+    QString error;
+    if (!await(m_bus.asyncCall(set, kCallMs), kCallMs, QStringLiteral("setting WaitingAfterPauseClicked"), error))
+        std::fprintf(stderr, "selvane-addin: %s\n", error.toLocal8Bit().constData());
 }
 
 bool DbusWatcherConnection::showWatcherModally(QString& error) {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDBusPendingCall>
 
 #include "HostApplicationObject.h"
@@ -37,6 +38,7 @@ private:
     // D-Bus error's name and text) when the call failed or took longer than
     // `timeoutMs`.
     bool await(QDBusPendingCall call, int timeoutMs, const QString& what, QString& error);
+    QDBusMessage propertiesCall(const QString& method) const;
 
     QDBusConnection m_bus;
     HostExcelObject& m_excel;
