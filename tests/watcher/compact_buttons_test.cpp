@@ -93,43 +93,12 @@ TEST_F(CompactButtonsTest, StopWhileRunningMarksToPauseAndIgnoresFurtherClicks) 
     EXPECT_EQ(status(), QxRunStatusMarkToPause);
 }
 
-TEST_F(CompactButtonsTest, StopWhenPausedAsksAndNoRepressesPause) {
-    start();
-    form->GoToPausingConfig();
-    m_factory.full->m_configuration = 2;
-    ASSERT_EQ(QxPopSetRunStatus(m_pop, QxRunStatusPaused), 0);
-    m_visual.queueYesNo(false);
-    click("CommandStop");
-    EXPECT_EQ(status(), QxRunStatusPaused);
-    EXPECT_EQ(m_visual.pendingAnswers(), 0);
-    EXPECT_TRUE(button("CommandPause")->isChecked());
-    EXPECT_FALSE(form->IgnoreRunControlClicks());
-}
-
 TEST_F(CompactButtonsTest, MultiCoreRunOffersNoRunControl) {
     start({.multiCore = true, .workerProcesses = 4});
     EXPECT_TRUE(form->IgnoreRunControlClicks());
     EXPECT_FALSE(form->ButtonsShowEnabledImages());
     click("CommandPause");
     EXPECT_EQ(status(), QxRunStatusOptimizing);
-}
-
-TEST_F(CompactButtonsTest, StopClickIsTracedInTheDiagnosticLog) {
-    start({.trialLimit = 100});
-    m_logs.startLogging();
-    click("CommandStop");
-    const QStringList lines = m_logs.logMessages();
-    const QStringList expected = {
-        QStringLiteral("FormProgressSmall.CommandStop_Click: Entering"),
-        QStringLiteral("FormProgress.CommandStop_Click: SendFocusAway returned"),
-        QStringLiteral("FormProgress.CommandStop_Click: m_Manager.CommandStopOptimization_ProcessClick returned"),
-        QStringLiteral("FormProgressSmall.CommandStop_Click: exiting without error")};
-    qsizetype from = 0;
-    for (const QString& line : expected) {
-        const qsizetype at = lines.indexOf(line, from);
-        EXPECT_GE(at, from) << line.toStdString();
-        from = at + 1;
-    }
 }
 
 TEST_F(CompactButtonsTest, FailedSetUpIsReportedAndLeavesTheButtonsWorking) {
@@ -209,14 +178,6 @@ TEST_F(CompactButtonsTest, MenuThatCannotBeShownStillReleasesTheButton) {
     EXPECT_EQ(m_manager.ShowExcelRecalculations(), 1);
     EXPECT_FALSE(button("CommandExcelUpdate")->isChecked());
     EXPECT_FALSE(form->IgnoreExcelUpdateClicks());
-}
-
-TEST_F(CompactButtonsTest, KeysOfTheMenuItems) {
-    EXPECT_EQ(ExcelUpdatingMenu::optionForKey(QStringLiteral("mnuExcelUpdating_On")), 1);
-    EXPECT_EQ(ExcelUpdatingMenu::optionForKey(QStringLiteral("mnuExcelUpdating_Best")), 2);
-    EXPECT_EQ(ExcelUpdatingMenu::optionForKey(QStringLiteral("mnuExcelUpdating_Off")), 3);
-    EXPECT_EQ(ExcelUpdatingMenu::optionForKey(QString()), 0);
-    EXPECT_EQ(ExcelUpdatingMenu::optionForKey(QStringLiteral("mnuGridPopup_Copy")), 0);
 }
 
 TEST_F(CompactButtonsTest, RestoreRunPauseButtonStateRepressesTheStateButton) {

@@ -33,27 +33,19 @@ namespace compacttest {
 class RecordingFullWindow final : public manager::FullWindow {
 public:
     explicit RecordingFullWindow(QStringList* calls) : m_calls(calls) {}
-    void Initialize(manager::WatcherManager*) override { record(QStringLiteral("Initialize")); }
-    void Hide() override {
-        m_visible = false;
-        record(QStringLiteral("Hide"));
-    }
+    void Initialize(manager::WatcherManager*) override {}
+    void Hide() override { m_visible = false; }
     void Unload() override {}
     void Dispose() override {}
-    void Show() override {
-        m_visible = true;
-        record(QStringLiteral("Show"));
-    }
+    void Show() override { m_visible = true; }
     bool Visible() const override { return m_visible; }
-    void SetTopmost(bool on) override { record(on ? QStringLiteral("Topmost") : QStringLiteral("NotTopmost")); }
+    void SetTopmost(bool on) override { *m_calls << (on ? QStringLiteral("Topmost") : QStringLiteral("NotTopmost")); }
     int32_t TopTwips() const override { return 0; }
     ol::WindowRef windowRef() override { return {}; }
-    void GoToPausingConfig() override { record(QStringLiteral("GoToPausingConfig")); }
-    void GoToRunningConfig() override { record(QStringLiteral("GoToRunningConfig")); }
-    void ControlsAfterStopClickedDisableEnable(bool enable) override {
-        record(QStringLiteral("ControlsAfterStopClickedDisableEnable ") + (enable ? u'1' : u'0'));
-    }
-    void RestoreRunPauseButtonState() override { record(QStringLiteral("RestoreRunPauseButtonState")); }
+    void GoToPausingConfig() override { *m_calls << QStringLiteral("GoToPausingConfig"); }
+    void GoToRunningConfig() override { *m_calls << QStringLiteral("GoToRunningConfig"); }
+    void ControlsAfterStopClickedDisableEnable(bool) override { *m_calls << QStringLiteral("DisableEnable"); }
+    void RestoreRunPauseButtonState() override { *m_calls << QStringLiteral("RestoreRunPauseButtonState"); }
     void CheckWindowMoved() override {}
     void InitializeAfterFirstTrial(int32_t, int32_t) override {}
     void Update(bool, bool) override {}
@@ -63,15 +55,14 @@ public:
     void SetUpdateTimerEnabled(bool) override {}
     bool MirGraphModalDialogBeingDisplayed() const override { return false; }
     int32_t DialogConfiguration() const override { return m_configuration; }
-    void SetResumeSignalCounter(int32_t) override { record(QStringLiteral("SetResumeSignalCounter")); }
+    void SetResumeSignalCounter(int32_t) override { *m_calls << QStringLiteral("SetResumeSignalCounter"); }
     void ShowModal() override {}
-    void AfterShow() override { record(QStringLiteral("AfterShow")); }
+    void AfterShow() override {}
     bool ExportProgressGraph(const QString&, const QString&, double, int, int) override { return false; }
 
     int32_t m_configuration = 1;
 
 private:
-    void record(const QString& call) { *m_calls << call; }
     QStringList* m_calls;
     bool m_visible = false;
 };

@@ -81,13 +81,6 @@ TEST_F(CompactProgressTest, TrialTextNamesTheValidTrialsOnlyWithoutATrialLimit) 
     EXPECT_EQ(text("TextTrial"), resource(4120, QStringLiteral("3"), QStringLiteral("1000")));
 }
 
-TEST_F(CompactProgressTest, PlainTextsWithoutLimitsOrInvalidTrials) {
-    logValidTrials(7);
-    start();
-    EXPECT_EQ(text("TextTrial"), QStringLiteral("7"));
-    EXPECT_EQ(text("TextRuntime"), engine::FormatElapsedTime(0));
-}
-
 TEST_F(CompactProgressTest, OriginalAndBestValuesAsTheObjectiveIsShown) {
     logTrials({{3.5, 1}, {42.0, 2}, {12345678.0, 3}});
     start();
@@ -102,7 +95,6 @@ TEST_F(CompactProgressTest, ConstraintSolverShowsViolatedConstraintCounts) {
     start({.constraintSolverMode = true});
     EXPECT_EQ(text("TextOriginal"), resource(4509, 3));
     EXPECT_EQ(text("TextBest"), resource(4508));
-    EXPECT_EQ(text("TextOriginal"), engine::FormatConstraintViolations(3.0, true));
 }
 
 TEST_F(CompactProgressTest, NoLimitsHideTheBarAndShortenTheWindowInItsCorner) {
@@ -142,31 +134,6 @@ TEST_F(CompactProgressTest, RuntimeIsShownAlsoWithoutLimits) {
     form->Update();
     EXPECT_TRUE(bar()->isHidden());
     EXPECT_EQ(text("TextRuntime"), engine::FormatElapsedTime(elapsed));
-}
-
-TEST_F(CompactProgressTest, UpdateIsTracedInTheDiagnosticLog) {
-    start({.trialLimit = 1000});
-    logValidTrials(3);
-    m_logs.startLogging();
-    form->Update();
-    const QStringList lines = m_logs.logMessages();
-    const qsizetype entering = lines.indexOf(QStringLiteral("FormProgressSmall.Update: Entering"));
-    const qsizetype problem = lines.indexOf(QStringLiteral("PROBLEMX: 3"));
-    const qsizetype exiting = lines.indexOf(QStringLiteral("FormProgressSmall.Update: Exiting"));
-    EXPECT_GE(entering, 0);
-    EXPECT_GT(problem, entering);
-    EXPECT_GT(exiting, problem);
-}
-
-TEST_F(CompactProgressTest, BarPercentFromTheLimits) {
-    // The figures of a run of 1000 trials or 60 s.
-    EXPECT_DOUBLE_EQ(FormProgressSmall::progressPercent(250, 1000, 30000, 60000), 50);
-    EXPECT_DOUBLE_EQ(FormProgressSmall::progressPercent(750, 1000, 30000, 60000), 75);
-    EXPECT_DOUBLE_EQ(FormProgressSmall::progressPercent(0, 1000, 0, 60000), 1);
-    EXPECT_DOUBLE_EQ(FormProgressSmall::progressPercent(0, 0, 0, 60000), 0);
-    EXPECT_DOUBLE_EQ(FormProgressSmall::progressPercent(0, 0, 300, 60000), 1);
-    EXPECT_DOUBLE_EQ(FormProgressSmall::progressPercent(1500, 1000, 0, 0), 150);
-    EXPECT_DOUBLE_EQ(FormProgressSmall::progressPercent(500, 0, 0, 0), 0);
 }
 
 } // namespace
