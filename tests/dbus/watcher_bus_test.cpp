@@ -107,34 +107,27 @@ QVariant sampleValue(const QString& signature, int index, const QString& name, c
     return {};
 }
 
-// What a sample value looks like when it comes back, for comparison.
+// What a sample value looks like when it comes back, for comparison: "(so)"
+// and "av" values arrive still marshalled, the samples do not.
 QString describe(const QVariant& value) {
-    if (value.metaType() == QMetaType::fromType<QDBusArgument>()) {
-        const QDBusArgument arg = value.value<QDBusArgument>();
-        if (arg.currentSignature() == u"(so)") {
-            const auto ref = qdbus_cast<manager::ObjectRef>(arg);
-            return u"(so) "_s + ref.service + u' ' + ref.path;
-        }
-        QVariantList items;
-        arg >> items;
-        const auto collection = dbusif::fromDBusList(items);
-        return collection ? u"av "_s + QString::number(collection->count()) + u' ' + collection->item(1).toString() +
-                                u' ' + collection->item(2).toString() + u' ' + collection->item(5).toString() + u' ' +
-                                QString::number(collection->item(6).toArray().size())
-                          : u"av ?"_s;
-    }
-    if (value.metaType() == QMetaType::fromType<manager::ObjectRef>()) {
-        const auto ref = value.value<manager::ObjectRef>();
+    const bool marshalled = value.metaType() == QMetaType::fromType<QDBusArgument>();
+    const QString signature = dbusif::signatureOf(value);
+    if (signature == u"(so)") {
+        const auto ref = marshalled ? qdbus_cast<manager::ObjectRef>(value.value<QDBusArgument>())
+                                    : value.value<manager::ObjectRef>();
         return u"(so) "_s + ref.service + u' ' + ref.path;
     }
-    if (value.metaType() == QMetaType::fromType<QVariantList>()) {
-        const auto collection = dbusif::fromDBusList(value.toList());
-        return collection ? u"av "_s + QString::number(collection->count()) + u' ' + collection->item(1).toString() +
-                                u' ' + collection->item(2).toString() + u' ' + collection->item(5).toString() + u' ' +
-                                QString::number(collection->item(6).toArray().size())
-                          : u"av ?"_s;
+    if (signature == u"av") {
+        QVariantList items = value.toList();
+        if (marshalled)
+            value.value<QDBusArgument>() >> items;
+        const auto c = dbusif::fromDBusList(items);
+        return c ? u"av %1 %2 %3 %4 %5"_s.arg(c->count())
+                       .arg(c->item(1).toString(), c->item(2).toString(), c->item(5).toString())
+                       .arg(c->item(6).toArray().size())
+                 : u"av ?"_s;
     }
-    return dbusif::signatureOf(value) + u' ' + value.toString();
+    return signature + u' ' + value.toString();
 }
 
 } // namespace
