@@ -208,6 +208,13 @@ bool WatcherManager::MirGraphModalDialogBeingDisplayed() const {
 void WatcherManager::Dispose() {
     writeLog(QStringLiteral("WATCHER: entering WatcherManager.Dispose"));
     ol::StepGuard guard = support::loggingGuard(QStringLiteral("Dispose"));
+    if (m_modalDisplays > 0) {
+        // The window's nested event loop is still on the stack below this
+        // call; destroying the window now would pull it away from under it.
+        guard.run([&] { full().Hide(); });
+        writeLog(QStringLiteral("WATCHER: WatcherManager.Dispose waits for the modal Watcher window to close"));
+        return;
+    }
 
     guard.run([&] {
         if (TrialCount() > 0)

@@ -604,6 +604,10 @@ private:
     // flag and its Dispose has not run yet: only then does Dispose clear the
     // process-wide state (a refused manager must not end another's run).
     bool m_ownsRun = false;
+    // ShowWatcherModally's window is on screen (its nested event loop runs).
+    // A Dispose that arrives meanwhile only hides the window: the display's
+    // own Dispose follows when the window's loop has returned.
+    int m_modalDisplays = 0;
 };
 
 } // namespace manager

@@ -83,7 +83,9 @@ void WatcherManager::ShowWatcherModally() {
         guard.run([&] { host = excel(); });
         changes.Initialize(host, m_Input_ExcelAppHwnd, full().windowRef());
     });
+    ++m_modalDisplays;
     guard.run([&] { full().ShowModal(); });
+    --m_modalDisplays;
     guard.run([&] { changes.Restore(); });
     Dispose();
 }

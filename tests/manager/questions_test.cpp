@@ -88,6 +88,20 @@ TEST_F(QuestionsTest, TheModalDisplayDisablesExcelMeanwhileAndEndsTheRun) {
     EXPECT_TRUE(logged(u"ShowWatcherModally, after hide command, m_FormProgressSmall.Visible: False"_s));
 }
 
+TEST_F(QuestionsTest, ADisposeDuringTheModalDisplayWaitsForItsEnd) {
+    m->setWatcherShown(true);
+    bool windowKept = false;
+    factory.full->hooks[u"ShowModal"_s] = [&] {
+        m->Dispose();
+        windowKept = m->fullWindow() != nullptr;
+    };
+    m->ShowWatcherModally();
+    EXPECT_TRUE(windowKept);
+    EXPECT_EQ(journal.filter(u"full."_s),
+              Journal({u"full.ShowModal"_s, u"full.Hide"_s, u"full.Hide"_s, u"full.Unload"_s, u"full.Dispose"_s}));
+    EXPECT_FALSE(ProcessState::optimizationUnderWay());
+}
+
 TEST_F(QuestionsTest, TheModalDisplayOfAVisibleWatcherLeavesTheCompactWindowAlone) {
     m->setWatcherShown(true);
     connector.host->failDisplayAlerts = true; // nor does a silent host stop the display
