@@ -152,7 +152,10 @@ GraphControl::GraphControl(QWidget* parent) : QChartView(parent) {
     // Room for the end labels of the axes, which stick out of the plot area.
     m_chart->setMargins(QMargins(6, 10, 20, 6));
     m_chart->legend()->setAlignment(Qt::AlignBottom);
+    // The view gives up (without deleting) the chart it made for itself.
+    QChart* const initialChart = chart();
     setChart(m_chart);
+    delete initialChart;
     setRenderHint(QPainter::Antialiasing);
     setContextMenuPolicy(Qt::DefaultContextMenu);
     setMinimumSize(120, 90);
