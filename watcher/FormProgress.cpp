@@ -10,13 +10,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QEventLoop>
-#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -49,7 +47,7 @@ constexpr double kOkWidth = 1000;
 constexpr double kTabLeft = 60;
 constexpr double kTabTop = 120;
 
-// Places the window of Form_Load keeps from the work area's edges.
+// How far Form_Load keeps the window from the work area's left and bottom edges.
 constexpr double kPlacementMargin = 100;
 
 // Help topics of the tab items, by index.
@@ -455,10 +453,6 @@ void FormProgress::ApplyDialogConfiguration() {
 void FormProgress::GoToStoppingConfig() {
     ol::StepGuard guard;
     m_DialogConfiguration = kConfigStopped;
-    guard.run([&] {
-        if (m_RateDialog)
-            m_RateDialog->hide();
-    });
     guard.run([&] { ApplyDialogConfiguration(); });
     guard.run([&] {
         const bool previous = m_SettingControls;

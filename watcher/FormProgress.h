@@ -175,9 +175,6 @@ private:
     QCheckBox* CheckFixSeed = nullptr;
     QTimer* TimerUpdate = nullptr;
 
-    // The rate dialog of the genetic-algorithm parameters while it is open.
-    QPointer<QWidget> m_RateDialog;
-
     int32_t m_DialogConfiguration = kConfigRunning;
     bool m_SettingControls = false;
     bool m_IgnoreExcelUpdateClicks = false;

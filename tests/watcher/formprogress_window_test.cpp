@@ -147,15 +147,6 @@ TEST_F(FormProgressTest, ExcelUpdatingMenuSetsTheOptionAndSendsIt) {
     EXPECT_EQ(menus.front().items.size(), 3);
 }
 
-TEST_F(FormProgressTest, RestoreRunPauseButtonStatePressesTheButtonOfTheConfiguration) {
-    child<QToolButton>("CommandPause")->setChecked(false);
-    form->GoToPausingConfig();
-    child<QToolButton>("CommandPause")->setChecked(false);
-    form->RestoreRunPauseButtonState();
-    EXPECT_TRUE(child<QToolButton>("CommandPause")->isChecked());
-    EXPECT_FALSE(form->IgnoreRunControlClicks());
-}
-
 TEST_F(FormProgressTest, CloseBoxIsRefusedButUnloadCloses) {
     form->Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
@@ -240,17 +231,6 @@ TEST_F(FormProgressTest, UpdateBeforeTheFirstTrialChangesNothing) {
     status->setText(QStringLiteral("unchanged"));
     form->Update(true, false);
     EXPECT_EQ(status->text(), QStringLiteral("unchanged"));
-}
-
-TEST_F(FormProgressTest, DisposeLogsTheReleases) {
-    m_logs.startLogging();
-    form->Dispose();
-    const QStringList lines = m_logs.logMessages();
-    EXPECT_TRUE(lines.contains(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing")));
-    EXPECT_TRUE(lines.contains(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_LogServer = Nothing")));
-    // Without its manager a tick does nothing past its first lines.
-    form->TimerUpdate_Timer();
-    EXPECT_EQ(status(), QxRunStatusOptimizing);
 }
 
 TEST_F(FormProgressTest, ProgressGraphIsExportedAsAnImageOfTheGivenSize) {
