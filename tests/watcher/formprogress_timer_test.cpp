@@ -2,6 +2,7 @@
 // waiting for the timer): what it reads, what it hands to the manager and
 // what it writes to the add-in's channels.
 #include <QTabWidget>
+#include <QTest>
 #include <QToolButton>
 
 #include "formprogress_fixture.h"
@@ -175,4 +176,30 @@ TEST_F(FormProgressTest, StopTimerHandshakeWithTheAddIn) {
     EXPECT_TRUE(form->StopTimer());
     EXPECT_FALSE(form->UpdateTimerEnabled());
     EXPECT_TRUE(channelBool(WatcherManager::ChannelWatcherStoppedTimer));
+}
+
+TEST_F(FormProgressTest, StopWhileRunningIsAskedOnceTheAddInPausedAndEndsInTheStoppingConfiguration) {
+    restart(RunSettings{.showOptionsAtEnd = true, .startedFromGui = true});
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    QTest::mouseClick(child<QToolButton>("CommandStop"), Qt::LeftButton);
+    EXPECT_EQ(status(), QxRunStatusMarkToPause);
+    EXPECT_TRUE(form->IgnoreRunControlClicks());
+    form->TimerUpdate_Timer();
+    EXPECT_TRUE(m_visual.callsOf(QStringLiteral("askYesNo")).empty());
+
+    // The add-in honours the pause mark; the next tick hands the run back
+    // and the manager asks.
+    setStatus(QxRunStatusPaused);
+    m_visual.queueYesNo(true);
+    form->TimerUpdate_Timer();
+    EXPECT_EQ(m_visual.callsOf(QStringLiteral("askYesNo")).size(), 1U);
+    EXPECT_EQ(status(), QxRunStatusMarkToStop);
+    EXPECT_TRUE(form->UpdateTimerEnabled());
+
+    setStatus(QxRunStatusStopped);
+    form->TimerUpdate_Timer();
+    EXPECT_EQ(form->DialogConfiguration(), watcher::FormProgress::kConfigStopped);
+    EXPECT_TRUE(channelBool(WatcherManager::ChannelWatcherSentCommandToShowItModally));
+    EXPECT_FALSE(form->UpdateTimerEnabled());
 }
