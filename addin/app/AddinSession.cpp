@@ -372,6 +372,10 @@ AddinSession::Outcome AddinSession::runOptimization() {
     sinceEvents.start();
     sinceReport.start();
     for (;;) {
+        if (s_stopRequested.exchange(false)) {
+            say(QStringLiteral("Interrupted: stopping the run."));
+            QxPopSetRunStatus(run.population(), QxRunStatusMarkToStop);
+        }
         const StepResult r = run.step();
         if (r == StepResult::Trial) {
             if (m_paused) {

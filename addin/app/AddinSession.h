@@ -6,6 +6,7 @@
 // Watcher's stopping options and a summary.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -43,6 +44,10 @@ public:
     // Runs everything; the process's exit code.
     int run();
 
+    // Asks the run under way to stop as a stop mark would; safe to call from
+    // a signal handler.
+    static void requestStop() noexcept { s_stopRequested.store(true); }
+
 private:
     enum class Outcome { LimitReached, StopRequested, NextOptimization, EngineError };
     struct OptimizationResult {
@@ -72,6 +77,8 @@ private:
     QString formatObjective(double v) const;
     void say(const QString& line);
     void warn(const QString& line);
+
+    static inline std::atomic<bool> s_stopRequested{false};
 
     AddinOptions m_options;
     WatcherFactory m_watcherFactory;

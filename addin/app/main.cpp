@@ -1,6 +1,7 @@
 // selvane-addin: the sample add-in. It plays the add-in and its spreadsheet
 // host at once: optimizes a built-in model through the engine library and
 // shows the run in the Selvane Watcher, which it drives over D-Bus.
+#include <csignal>
 #include <cstdio>
 
 #include <QCoreApplication>
@@ -23,6 +24,12 @@ int main(int argc, char** argv) {
         std::fputs(addin::addinUsage().toLocal8Bit().constData(), stdout);
         return 0;
     }
+    // Ctrl+C ends the run as the Watcher's Stop would, so the log and the
+    // Watcher are closed properly; a second Ctrl+C ends the program at once.
+    std::signal(SIGINT, [](int) {
+        addin::AddinSession::requestStop();
+        std::signal(SIGINT, SIG_DFL);
+    });
     addin::AddinSession session(*options, [](addin::HostExcelObject& excel, addin::HostApplicationObject& application) {
         return std::make_unique<addin::DbusWatcherConnection>(QDBusConnection::sessionBus(), excel, application);
     });

@@ -117,6 +117,29 @@ TEST_F(AddinProcessTest, HonoursPauseResumeAndStopMarks) {
     EXPECT_TRUE(out.contains(QStringLiteral("Trials: %1 (logged %1)").arg(logged))) << out.toStdString();
 }
 
+TEST_F(AddinProcessTest, ATimeLimitOrCtrlCEndsTheRunCleanly) {
+    auto timed =
+        start(QStringLiteral("timed"), {QStringLiteral("--model"), QStringLiteral("route"), QStringLiteral("--trials"),
+                                        QStringLiteral("0"), QStringLiteral("--seconds"), QStringLiteral("1")});
+    ASSERT_TRUE(timed->finish(kRunMs));
+    EXPECT_EQ(timed->exitCode(), 0) << timed->output().toStdString();
+    EXPECT_TRUE(timed->output().contains(QStringLiteral("reached its limit"))) << timed->output().toStdString();
+    EXPECT_GT(counts(*timed).first, 0);
+
+    auto interrupted = start(QStringLiteral("interrupted"), {QStringLiteral("--model"), QStringLiteral("route"),
+                                                             QStringLiteral("--trials"), QStringLiteral("0")});
+    ASSERT_TRUE(interrupted->waitForState(QStringLiteral("running"), kStateMs));
+    const int32_t pop = interrupted->population();
+    ASSERT_TRUE(interrupted->waitFor([&] { return QxPopGetTrialCount(pop) > 50; }, kStateMs));
+    ::kill(static_cast<pid_t>(interrupted->pid()), SIGINT);
+    ASSERT_TRUE(interrupted->finish(kRunMs));
+    const QString out = interrupted->output();
+    EXPECT_EQ(interrupted->exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Interrupted: stopping the run."))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("stopped on request"))) << out.toStdString();
+    EXPECT_EQ(interrupted->status().value(QStringLiteral("state")), u"done");
+}
+
 TEST_F(AddinProcessTest, NextOptimizationMarkMovesTheFrontierOnToItsNextLimit) {
     auto p = start(QStringLiteral("next"),
                    {QStringLiteral("--efficient-frontier"), QStringLiteral("--trials"), QStringLiteral("0")});
