@@ -126,13 +126,14 @@ void AddinSession::writeStatus(const QString& state) {
     QSaveFile f(m_options.statusFile);
     if (!f.open(QIODevice::WriteOnly))
         return;
-    const QString text = QStringLiteral("pid=%1\npopulation=%2\nlog=%3\noptimization=%4\nwatcher_pid=%5\nstate=%6\n")
-                             .arg(QCoreApplication::applicationPid())
-                             .arg(m_run ? m_run->population() : 0)
-                             .arg(m_logPath)
-                             .arg(m_optimization)
-                             .arg(m_watcherPid)
-                             .arg(state);
+    const QString text =
+        QStringLiteral("pid=%1\npopulation=%2\nlog=%3\noptimization=%4\nwatcher_pid=%5\nhost=%6\nstate=%7\n")
+            .arg(QCoreApplication::applicationPid())
+            .arg(m_run ? m_run->population() : 0)
+            .arg(m_logPath)
+            .arg(m_optimization)
+            .arg(m_watcherPid)
+            .arg(m_hostAddress, state);
     f.write(text.toUtf8());
     f.commit();
 }
@@ -308,6 +309,7 @@ void AddinSession::openWatcher() {
     }
     m_watcher = std::move(watcher);
     m_watcherPid = m_watcher->watcherProcessId();
+    m_hostAddress = m_watcher->hostAddress();
     say(QStringLiteral("Watcher process: %1").arg(m_watcherPid));
 }
 

@@ -87,6 +87,7 @@ private:
     HostApplicationObject m_application;
     std::unique_ptr<WatcherConnection> m_watcher;
     int64_t m_watcherPid = 0;
+    QString m_hostAddress;
 
     std::unique_ptr<models::Model> m_model;
     std::vector<double> m_frontier; // constraining values, in optimization order

@@ -26,6 +26,7 @@ public:
     ~DbusWatcherConnection() override;
 
     bool open(const QList<WatcherInput>& inputs, QString& error) override;
+    QString hostAddress() const override { return m_bus.baseService(); }
     int64_t watcherProcessId() override;
     bool waitingAfterStopClicked() override;
     void setWaitingAfterPauseClicked(bool on) override;

@@ -21,6 +21,8 @@ public:
     // every input, then InitializeForms. False with `error` set (the error's
     // name and text) when any of it failed; the manager is released then.
     virtual bool open(const QList<WatcherInput>& inputs, QString& error) = 0;
+    // Where the add-in's host objects can be reached (its bus name).
+    virtual QString hostAddress() const = 0;
     // The Watcher's process id; 0 when unknown.
     virtual int64_t watcherProcessId() = 0;
 

@@ -6,6 +6,10 @@
 #include <csignal>
 #include <sys/types.h>
 
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -147,6 +151,70 @@ TEST_F(AddinWatcherTest, TheAddinHonoursPauseResumeAndStopMarksWhileTheWatcherWa
     EXPECT_FALSE(out.contains(QStringLiteral("selvane-addin:"))) << out.toStdString();
     // Released, the Watcher ends a few seconds later.
     EXPECT_TRUE(waitUntilGone(watcher, 30000));
+}
+
+TEST_F(AddinWatcherTest, TheHostObjectsAnswerOnTheBusAsTheWatcherCallsThem) {
+    static int argc = 1;
+    static char name[] = "addin_watcher_test";
+    static char* argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+    auto p = start(QStringLiteral("host"), {QStringLiteral("--model"), QStringLiteral("route"),
+                                            QStringLiteral("--trials"), QStringLiteral("0")});
+    ASSERT_GT(watcherOf(*p), 0);
+    const QString host = p->status().value(QStringLiteral("host"));
+    ASSERT_FALSE(host.isEmpty());
+    QDBusConnection bus = QDBusConnection::connectToBus(m_env.value(QStringLiteral("DBUS_SESSION_BUS_ADDRESS")),
+                                                        QStringLiteral("addin-watcher-test"));
+    ASSERT_TRUE(bus.isConnected());
+    auto call = [&](const QString& path, const QString& iface, const QString& method, const QVariantList& args) {
+        QDBusMessage m = QDBusMessage::createMethodCall(host, path, iface, method);
+        m.setArguments(args);
+        const QDBusMessage reply = bus.call(m, QDBus::Block, 10000);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage)
+            << method.toStdString() << ": " << reply.errorMessage().toStdString();
+        return reply.arguments();
+    };
+    const QString excel = QStringLiteral("/org/selvane/Host/Excel");
+    const QString props = QStringLiteral("org.freedesktop.DBus.Properties");
+    const QString excelIface = QStringLiteral("org.selvane.Host.Excel1");
+    auto get = [&](const char* property) {
+        const QVariantList r = call(excel, props, QStringLiteral("Get"), {excelIface, QString::fromLatin1(property)});
+        return r.isEmpty() ? QVariant() : r.first().value<QDBusVariant>().variant();
+    };
+    auto set = [&](const char* property, const QVariant& v) {
+        call(excel, props, QStringLiteral("Set"),
+             {excelIface, QString::fromLatin1(property), QVariant::fromValue(QDBusVariant(v))});
+    };
+
+    EXPECT_EQ(get("DisplayAlerts"), QVariant(false)); // unattended
+    set("StatusBar", QStringLiteral("Selvane is optimizing"));
+    EXPECT_EQ(get("StatusBar").toString(), u"Selvane is optimizing");
+    set("StatusBar", QString());
+    EXPECT_EQ(get("StatusBar").toString(), u"Ready");
+    set("WindowEnabled", false);
+    EXPECT_EQ(get("WindowEnabled"), QVariant(false));
+    set("WindowEnabled", true);
+    call(excel, excelIface, QStringLiteral("Run"), {QStringLiteral("Selvane.xla!OptDoEvents")});
+    call(excel, excelIface, QStringLiteral("BringToFront"), {});
+
+    const QString application = QStringLiteral("/org/selvane/Host/Application");
+    const QString appIface = QStringLiteral("org.selvane.Host.Application1");
+    const QVariantList size = call(application, appIface, QStringLiteral("ReportGraphSize"), {2});
+    ASSERT_EQ(size.size(), 2);
+    EXPECT_GT(size[0].toInt(), 0);
+    EXPECT_GT(size[1].toInt(), 0);
+    call(application, appIface, QStringLiteral("ReceiveStoppingOptions"), {false, true, true, -5});
+
+    ASSERT_EQ(QxPopSetRunStatus(p->population(), QxRunStatusMarkToStop), QX_OK);
+    ASSERT_TRUE(p->finish(kRunMs));
+    const QString out = p->output();
+    EXPECT_EQ(p->exitCode(), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("the sheet's window is disabled"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Stopping choices (made in the Watcher)"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Solution to keep: last (-5)"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Generate optimization summary: no"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Write log of all trials: yes"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("Write log of progress steps: yes"))) << out.toStdString();
 }
 
 TEST_F(AddinWatcherTest, ANextOptimizationMarkEndsASingleOptimization) {
