@@ -858,7 +858,9 @@ void FormProgress::closeEvent(QCloseEvent* event) {
 
 void FormProgress::hideEvent(QHideEvent* event) {
     QWidget::hideEvent(event);
-    if (m_ModalLoop != nullptr)
+    // Only a hide by code (OK, the manager) ends the modal display; the
+    // window system hides a window it minimizes too.
+    if (m_ModalLoop != nullptr && !event->spontaneous())
         m_ModalLoop->quit();
 }
 
