@@ -1,0 +1,227 @@
+// A whole run as a person sees it: the Watcher's windows and its D-Bus server
+// live in this process on a private bus, the sample add-in runs its
+// optimization in a child process and drives them. The person's clicks are
+// made on the real buttons; the questions are answered by a script.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "AddinProcess.h"
+#include "DBusTypes.h"
+#include "DbusHostConnector.h"
+#include "FormProgress.h"
+#include "PrivateBus.h"
+#include "ProcessState.h"
+#include "QtWindows.h"
+#include "TempData.h"
+#include "WatcherManager.h"
+#include "WatcherServer.h"
+#include "compact/FormProgressSmall.h"
+#include "manager/HostObjects.h"
+#include "ol/MessageBoxService.h"
+#include "ol/NamedMutex.h"
+#include "ol/VisualServices.h"
+#include "qxlib8.h"
+
+namespace {
+
+// Answers every question Yes and notes the run status of the population at
+// the moment it was asked.
+class ScriptedAnswers final : public ol::MessageBoxService {
+public:
+    std::function<int32_t()> population;
+    std::vector<int16_t> statusWhenAsked;
+    QStringList questions;
+
+    void showMessage(const ol::MessageRequest& request) override { questions << request.text; }
+    bool askYesNo(const ol::YesNoRequest& request) override {
+        note(request.text);
+        return true;
+    }
+    int askWithHelp(const ol::HelpQuestion& question) override {
+        note(question.text);
+        return 1;
+    }
+
+private:
+    void note(const QString& text) {
+        questions << text;
+        statusWhenAsked.push_back(population ? QxPopGetRunStatus(population()) : int16_t(0));
+    }
+};
+
+manager::WatcherManager* currentManager() {
+    return dynamic_cast<manager::WatcherManager*>(engine::ProcessState::currentManager());
+}
+
+bool readChannelBool(int16_t channel) {
+    engine::TaggedValue value = engine::TaggedValue::fromBool(false);
+    engine::QxReadTempData(channel, value, 2);
+    return value.toBool();
+}
+
+void writeChannelBool(int16_t channel, bool on) {
+    engine::QxWriteTempData(channel, engine::TaggedValue::fromBool(on), 2);
+}
+
+void click(QWidget* window, const char* name) {
+    auto* button = window->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+}
+
+int countWatcherWindows() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    int n = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        n += (qobject_cast<watcher::FormProgress*>(w) || qobject_cast<watcher::FormProgressSmall*>(w)) ? 1 : 0;
+    return n;
+}
+
+class RunControlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_bus.isUp());
+        watcher::InstallQtWindows();
+        ol::VisualServices services = ol::services();
+        services.messageBoxes = &m_answers;
+        ol::setServices(services);
+        m_connection = std::make_unique<QDBusConnection>(m_bus.connect(QStringLiteral("watcher")));
+        m_connector = std::make_unique<dbusif::DbusHostConnector>(*m_connection);
+        manager::setHostConnector(m_connector.get());
+        m_server = std::make_unique<dbusif::WatcherServer>(*m_connection);
+        m_server->setIdleExitHandler([] {});
+        QString error;
+        ASSERT_TRUE(m_server->start(&error)) << error.toStdString();
+    }
+    void TearDown() override {
+        m_server.reset();
+        manager::setHostConnector(nullptr);
+        m_connector.reset();
+        // The Watcher's bus name is this process's: given back here, so that
+        // the bus's clean-up does not take this process for a Watcher that
+        // outlived its test.
+        m_connection->unregisterService(dbusif::kServiceName);
+        m_connection.reset();
+        m_bus.disconnect(QStringLiteral("watcher"));
+    }
+
+    QProcessEnvironment addinEnvironment() const {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
+        env.insert(QStringLiteral("SELVANE_LOG_DIR"), m_dir.path());
+        return env;
+    }
+
+    dbustest::PrivateBus m_bus;
+    QTemporaryDir m_dir;
+    ScriptedAnswers m_answers;
+    std::unique_ptr<QDBusConnection> m_connection;
+    std::unique_ptr<dbusif::DbusHostConnector> m_connector;
+    std::unique_ptr<dbusif::WatcherServer> m_server;
+};
+
+TEST_F(RunControlTest, PauseResumeStopAndTheEndThroughTheWindows) {
+    addintest::AddinProcess addin(m_dir.path(), QStringLiteral("run"), addinEnvironment());
+    ASSERT_TRUE(addin.start({QStringLiteral("--model"), QStringLiteral("portfolio"), QStringLiteral("--trials"),
+                             QStringLiteral("2000000"), QStringLiteral("--recalc-us"), QStringLiteral("500")}));
+
+    // The add-in creates the manager and its windows; the first tick after the
+    // first trial sets the windows up and tells the add-in on channel 9.
+    ASSERT_TRUE(QTest::qWaitFor([] { return currentManager() && currentManager()->fullWindow(); }, 20000))
+        << addin.output().toStdString();
+    manager::WatcherManager* m = currentManager();
+    m_answers.population = [m] { return m->Input_PopHandle(); };
+    auto* compact = dynamic_cast<watcher::FormProgressSmall*>(m->compactWindow());
+    auto* full = dynamic_cast<watcher::FormProgress*>(m->fullWindow());
+    ASSERT_NE(compact, nullptr);
+    ASSERT_NE(full, nullptr);
+    ASSERT_TRUE(QTest::qWaitFor([m] { return m->GotInitializedAfterFirstTrial(); }, 15000))
+        << addin.output().toStdString();
+    EXPECT_TRUE(readChannelBool(manager::WatcherManager::ChannelWatcherInitializedAfterFirstTrial));
+    // The add-in goes on once it has read the answer.
+    ASSERT_TRUE(QTest::qWaitFor([m] { return m->TrialCount() > 20; }, 15000)) << addin.output().toStdString();
+    EXPECT_FALSE(addin.output().contains(QStringLiteral("did not confirm"))) << addin.output().toStdString();
+    // Written once: cleared here, it stays cleared over the next ticks.
+    writeChannelBool(manager::WatcherManager::ChannelWatcherInitializedAfterFirstTrial, false);
+    QTest::qWait(2500);
+    EXPECT_FALSE(readChannelBool(manager::WatcherManager::ChannelWatcherInitializedAfterFirstTrial));
+    EXPECT_TRUE(compact->isVisible());
+    EXPECT_EQ(full->DialogConfiguration(), 1);
+
+    // Pause in the compact window: both windows reach their paused look once
+    // the add-in has paused.
+    click(compact, "CommandPause");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return full->DialogConfiguration() == 2 &&
+                   compact->RunState() == watcher::FormProgressSmall::kRunStatePaused;
+        },
+        15000))
+        << addin.output().toStdString();
+    EXPECT_EQ(QxPopGetRunStatus(m->Input_PopHandle()), QxRunStatusPaused);
+    const double trialsWhenPaused = m->TrialCount();
+
+    // Resume: both windows run again and so does the optimization.
+    click(compact, "CommandRun");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return full->DialogConfiguration() == 1 &&
+                   compact->RunState() == watcher::FormProgressSmall::kRunStateRunning &&
+                   m->TrialCount() > trialsWhenPaused + 10;
+        },
+        15000))
+        << addin.output().toStdString();
+    EXPECT_TRUE(m_answers.questions.isEmpty());
+
+    // Stop while running: the question comes only once the add-in has
+    // paused, and Yes stops the run. The add-in then shows the full window
+    // modally in its stopping configuration; OK ends the run.
+    bool okShown = false;
+    int configurationWhenModal = 0;
+    auto* closer = new QTimer();
+    closer->setInterval(20);
+    QObject::connect(closer, &QTimer::timeout, [&, closer] {
+        if (QApplication::activeModalWidget() != full)
+            return;
+        closer->stop();
+        auto* ok = full->findChild<QAbstractButton*>(QStringLiteral("CommandOK"));
+        okShown = ok && ok->isVisible();
+        configurationWhenModal = full->DialogConfiguration();
+        if (ok)
+            ok->click();
+    });
+    closer->start();
+    click(compact, "CommandStop");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !m_answers.questions.isEmpty(); }, 15000));
+    ASSERT_EQ(m_answers.statusWhenAsked.size(), 1u) << m_answers.questions.join(u'|').toStdString();
+    EXPECT_EQ(m_answers.statusWhenAsked[0], QxRunStatusPaused);
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return okShown; }, 30000)) << addin.output().toStdString();
+    EXPECT_TRUE(okShown);
+    EXPECT_EQ(configurationWhenModal, 3);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return m_server->managerCount() == 0 && !currentManager(); }, 15000));
+    delete closer;
+    // The add-in releases its manager and ends; its calls are served meanwhile.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return addin.pid() == 0; }, 20000)) << addin.output().toStdString();
+    EXPECT_EQ(addin.exitCode(), 0) << addin.output().toStdString();
+
+    // Nothing of the run is left: no window, every population lock of the
+    // windows' refreshes given back, no run under way. (The Watcher's own
+    // mutex stays: it tells others that this process lives.)
+    EXPECT_EQ(countWatcherWindows(), 0);
+    EXPECT_EQ(manager::WatcherManager::bothDialogsLockCount(), manager::WatcherManager::bothDialogsUnlockCount());
+    EXPECT_GT(manager::WatcherManager::bothDialogsLockCount(), 0);
+    EXPECT_FALSE(engine::ProcessState::optimizationUnderWay());
+    EXPECT_TRUE(ol::NamedMutex::exists(manager::WatcherManager::kWatcherMutexName));
+}
+
+} // namespace
