@@ -7,8 +7,10 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
 #include <QLabel>
@@ -191,6 +193,15 @@ TEST_F(GraphControlTest, AxisLabelsUseTheHostNumberFormatAndDates) {
     m_graph.SetNumberFormat(GraphAxis::Y, QStringLiteral("0.00"));
     EXPECT_EQ(m_graph.axisLabels(GraphAxis::Y).constFirst(), QStringLiteral("3/15/2023"));
 
+    // A format that shows neighbouring ticks alike still gets every tick.
+    m_graph.SetDateScaling(GraphAxis::Y, false);
+    m_graph.SetNumberFormat(GraphAxis::Y, QStringLiteral("0"));
+    m_graph.DefineCustomAutoscaling(GraphAxis::Y, 0, 1);
+    const QStringList rounded = m_graph.axisLabels(GraphAxis::Y);
+    ASSERT_GE(rounded.size(), 3);
+    EXPECT_EQ(rounded.constFirst(), QStringLiteral("0"));
+    EXPECT_EQ(rounded.constLast(), QStringLiteral("1"));
+
     // Without a format the labels are in General.
     m_graph.DefineCustomAutoscaling(GraphAxis::X, 0, 1000);
     EXPECT_EQ(m_graph.axisLabels(GraphAxis::X).constLast(), QStringLiteral("1000"));
@@ -225,6 +236,15 @@ TEST_F(GraphControlTest, ExportWritesAnImageOfTheAskedSizeWithTheCurve) {
     EXPECT_FALSE(m_graph.ExportImage(dir.filePath(QStringLiteral("x.png")), GraphControl::kImageFormatPng, 0, 100));
     EXPECT_FALSE(
         m_graph.ExportImage(dir.filePath(QStringLiteral("missing/x.png")), GraphControl::kImageFormatPng, 100, 100));
+}
+
+TEST_F(GraphControlTest, CopyPutsThePictureOnTheClipboard) {
+    m_graph.ChangeDataSource(std::vector<double>{0, 10}, std::vector<double>{1, 2});
+    QGuiApplication::clipboard()->clear();
+    m_services.queuePopupChoice(0); // "Copy picture"
+    m_graph.ShowContextMenu();
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), m_graph.size());
+    EXPECT_FALSE(m_graph.ModalDialogBeingDisplayed());
 }
 
 TEST_F(GraphControlTest, RightClickMenuOffersItsItemsOnlyWhenEnabled) {
