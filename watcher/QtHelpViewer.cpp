@@ -1,16 +1,56 @@
 #include "QtHelpViewer.h"
 
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
 
 #include "ol/Directories.h"
 
 namespace watcher {
 
+namespace {
+
+// Forwarding pages live in a folder of this process's own under the runtime
+// directory (or the temporary folder), readable by the user only.
+QString forwardingFolder() {
+    QString base = ol::runtimeDirectory();
+    if (base.isEmpty())
+        base = QDir::tempPath();
+    const QString folder = QDir(base).filePath(QStringLiteral("help"));
+    QDir().mkpath(folder);
+    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return folder;
+}
+
+} // namespace
+
+QUrl QtHelpViewer::openerUrl(const QString& helpFile, int contextId, const QString& folder) {
+    const QUrl topic = ol::helpTopicUrl(helpFile, contextId);
+    if (contextId == 0)
+        return topic;
+    const QString page = QDir(folder).filePath(QStringLiteral("context-%1.html").arg(contextId));
+    QFile file(page);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return QUrl();
+    const QString target = QString::fromUtf8(topic.toEncoded()).toHtmlEscaped();
+    const QString html = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
+                                        "<meta http-equiv=\"refresh\" content=\"0; url=%1\">"
+                                        "<title>Selvane</title></head>"
+                                        "<body><a href=\"%1\">%1</a></body></html>\n")
+                             .arg(target);
+    if (file.write(html.toUtf8()) < 0)
+        return QUrl();
+    return QUrl::fromLocalFile(page);
+}
+
 bool QtHelpViewer::showHelp(const QString& helpFile, int contextId) {
     // A missing file would open the browser on an error page; say no instead.
     if (helpFile.isEmpty() || !ol::fileExists(helpFile))
         return false;
-    return QDesktopServices::openUrl(ol::helpTopicUrl(helpFile, contextId));
+    QUrl url = openerUrl(helpFile, contextId, forwardingFolder());
+    if (url.isEmpty())
+        url = ol::helpTopicUrl(helpFile, contextId);
+    return QDesktopServices::openUrl(url);
 }
 
 } // namespace watcher

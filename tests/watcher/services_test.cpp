@@ -5,11 +5,13 @@
 #include <functional>
 
 #include <QApplication>
+#include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
@@ -204,6 +206,25 @@ TEST(QtHelpViewerTest, MissingHelpFileIsNotOpened) {
     watcher::QtHelpViewer help;
     EXPECT_FALSE(help.showHelp(QStringLiteral("/nonexistent/selvane-help.html"), 1090));
     EXPECT_FALSE(help.showHelp(QString(), 0));
+}
+
+TEST(QtHelpViewerTest, TopicsAreOpenedThroughAPageThatKeepsTheAnchor) {
+    QTemporaryDir dir;
+    const QString helpFile = dir.filePath(QStringLiteral("Selvane Hilfe.html"));
+    // The start of the file needs no forwarding.
+    EXPECT_EQ(watcher::QtHelpViewer::openerUrl(helpFile, 0, dir.path()), QUrl::fromLocalFile(helpFile));
+
+    const QUrl opener = watcher::QtHelpViewer::openerUrl(helpFile, 1090, dir.path());
+    ASSERT_TRUE(opener.isLocalFile());
+    EXPECT_FALSE(opener.hasFragment());
+    QFile page(opener.toLocalFile());
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString html = QString::fromUtf8(page.readAll());
+    const QString target = QString::fromUtf8(ol::helpTopicUrl(helpFile, 1090).toEncoded());
+    EXPECT_TRUE(target.endsWith(QStringLiteral("#context-1090"))) << target.toStdString();
+    EXPECT_TRUE(html.contains(QStringLiteral("url=") + target)) << html.toStdString();
+
+    EXPECT_TRUE(watcher::QtHelpViewer::openerUrl(helpFile, 7, dir.filePath(QStringLiteral("missing"))).isEmpty());
 }
 
 } // namespace
