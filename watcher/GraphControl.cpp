@@ -350,10 +350,14 @@ template <class GetX, class GetY> void GraphControl::fillCurve(int number, int c
     buffer.resize(count);
     QPointF* out = buffer.data();
     double minX = std::numeric_limits<double>::infinity(), maxX = -minX, minY = minX, maxY = -minX;
+    bool nonDecreasing = true;
+    double previousX = -std::numeric_limits<double>::infinity();
     for (int i = 0; i < count; ++i) {
         const double x = getX(i);
         const double y = getY(i);
         out[i] = QPointF(x, y);
+        nonDecreasing = nonDecreasing && x >= previousX;
+        previousX = x;
         // Special values (no value, the limits) are drawn where they fall but
         // do not stretch the axes.
         if (!ol::isSpecial(x)) {
@@ -370,9 +374,76 @@ template <class GetX, class GetY> void GraphControl::fillCurve(int number, int c
     curve.maxX = maxX;
     curve.minY = minY;
     curve.maxY = maxY;
-    curve.series->replace(buffer);
+    curve.xNonDecreasing = nonDecreasing;
     curve.current = next;
+    // The axes first: thinning depends on the x range shown.
     updateAxes();
+    drawCurve(curve);
+}
+
+int GraphControl::plotColumns() const {
+    // The whole chart's width: never less than the plot's, so the thinned
+    // curve is never coarser than the pixels it is drawn on, and known at
+    // once after a resize (the plot area follows only after layout).
+    const double width = m_chart->size().width() > 1.0 ? m_chart->size().width() : QWidget::width();
+    return std::max(1, static_cast<int>(std::ceil(width)));
+}
+
+void GraphControl::drawCurve(Curve& curve) {
+    const QList<QPointF>& all = curve.buffers[static_cast<std::size_t>(curve.current)];
+    const AxisState& x = state(GraphAxis::X);
+    const int columns = plotColumns();
+    if (!curve.xNonDecreasing || all.size() <= static_cast<qsizetype>(kThinningPointsPerColumn) * columns ||
+        !(x.shownMax > x.shownMin)) {
+        curve.series->replace(all);
+        return;
+    }
+    const int next = 1 - curve.thinnedCurrent;
+    QList<QPointF>& out = curve.thinned[static_cast<std::size_t>(next)];
+    thinForColumns(all, x.shownMin, x.shownMax, columns, out);
+    curve.series->replace(out);
+    curve.thinnedCurrent = next;
+}
+
+void GraphControl::thinForColumns(const QList<QPointF>& points, double minX, double maxX, int columns,
+                                  QList<QPointF>& out) {
+    out.clear();
+    const qsizetype n = points.size();
+    if (n == 0)
+        return;
+    const double scale = columns / (maxX - minX);
+    const auto columnOf = [&](double x) {
+        const double c = std::floor((x - minX) * scale);
+        // Everything off the plot on one side shares one column.
+        return c < 0.0 ? -1.0 : (c > columns ? static_cast<double>(columns) : c);
+    };
+    qsizetype start = 0;
+    while (start < n) {
+        const double column = columnOf(points[start].x());
+        qsizetype end = start + 1;
+        qsizetype low = start, high = start;
+        while (end < n && columnOf(points[end].x()) == column) {
+            if (points[end].y() < points[low].y())
+                low = end;
+            if (points[end].y() > points[high].y())
+                high = end;
+            ++end;
+        }
+        const qsizetype last = end - 1;
+        // First, lowest and highest in their order, last; each once.
+        qsizetype picks[4] = {start, std::min(low, high), std::max(low, high), last};
+        qsizetype previous = -1;
+        for (qsizetype pick : picks) {
+            if (pick != previous)
+                out.append(points[pick]);
+            previous = pick;
+        }
+        start = end;
+    }
+}
+
+int GraphControl::drawnPointCount(int curve) const {
+    return static_cast<int>(curveAt(curve).series->count());
 }
 
 void GraphControl::ChangeDataSource(std::span<const double> x, std::span<const double> y, int curve) {
@@ -434,12 +505,26 @@ void GraphControl::SetCurveName(int curve, const QString& name) {
 }
 
 QList<QPointF> GraphControl::curvePoints(int curve) const {
-    return curveAt(curve).series->points();
+    const Curve& c = curveAt(curve);
+    return c.buffers[static_cast<std::size_t>(c.current)];
 }
 
 void GraphControl::updateAxes() {
     updateAxis(GraphAxis::X);
     updateAxis(GraphAxis::Y);
+    if (plotColumns() != m_thinnedForColumns)
+        redrawThinnable();
+}
+
+void GraphControl::redrawThinnable() {
+    // Thinned curves follow the x range and the plot's width.
+    const int columns = plotColumns();
+    m_thinnedForColumns = columns;
+    for (Curve& c : m_curves) {
+        const qsizetype all = c.buffers[static_cast<std::size_t>(c.current)].size();
+        if (c.series->count() != all || all > static_cast<qsizetype>(kThinningPointsPerColumn) * columns)
+            drawCurve(c);
+    }
 }
 
 QString GraphControl::labelText(const AxisState& s, double value) const {
@@ -498,10 +583,13 @@ void GraphControl::updateAxis(GraphAxis which) {
     }
     if (s.labelled && lo == s.shownMin && hi == s.shownMax && target == s.shownTickTarget)
         return;
+    const bool rangeChanged = !s.labelled || lo != s.shownMin || hi != s.shownMax;
     s.shownMin = lo;
     s.shownMax = hi;
     s.shownTickTarget = target;
     s.labelled = true;
+    if (which == GraphAxis::X && rangeChanged)
+        redrawThinnable();
 
     QCategoryAxis* axis = s.axis;
     const QStringList old = axis->categoriesLabels();

@@ -133,6 +133,21 @@ public:
     void SetCurveName(int curve, const QString& name);
     // The points a curve shows, in order.
     QList<QPointF> curvePoints(int curve) const;
+    // How many points of the curve go to the drawing: fewer than
+    // curvePoints() when the curve is thinned for the plot's width.
+    int drawnPointCount(int curve) const;
+
+    // A curve whose x values never decrease and that has more than this many
+    // points per pixel column of the plot is drawn from thinned points.
+    static constexpr int kThinningPointsPerColumn = 4;
+    // The points that draw like `points` (x never decreasing) on a plot
+    // `columns` pixels wide showing x from minX to maxX: of each run of
+    // points that falls into one pixel column, the first, the lowest, the
+    // highest and the last, in their order. Points left or right of the range
+    // fall into the edge columns. The line drawn through them covers the same
+    // pixels as the line through every point.
+    static void thinForColumns(const QList<QPointF>& points, double minX, double maxX, int columns,
+                               QList<QPointF>& out);
 
     // The control's own right-click menu.
     void SetRightClickEnabled(bool on) { m_rightClickEnabled = on; }
@@ -192,8 +207,13 @@ private:
         int style = 0;
         // Two buffers used in turn: the series shares the one last given to
         // it, so the other can be refilled without a copy or an allocation.
+        // buffers[current] holds every point given; a thinned curve hands
+        // the series thinned[thinnedCurrent] instead.
         std::array<QList<QPointF>, 2> buffers;
         int current = 0;
+        std::array<QList<QPointF>, 2> thinned;
+        int thinnedCurrent = 0;
+        bool xNonDecreasing = true;
         double minX = 0.0, maxX = 0.0, minY = 0.0, maxY = 0.0;
         bool hasPoints = false;
     };
@@ -207,6 +227,10 @@ private:
     template <class GetX, class GetY> void fillCurve(int curve, int count, GetX getX, GetY getY);
     void updateAxes();
     void updateLegend();
+    // Hands a curve's points (thinned when they are many) to its series.
+    void drawCurve(Curve& curve);
+    void redrawThinnable();
+    int plotColumns() const;
     void updateAxis(GraphAxis axis);
     QString labelText(const AxisState& s, double value) const;
     QString text(int id) const;
@@ -222,6 +246,8 @@ private:
     bool m_rightClickEnabled = true;
     QString m_helpFilePath;
     int m_modalDialogDepth = 0;
+    // The plot width the curves were last thinned for.
+    int m_thinnedForColumns = 0;
 };
 
 } // namespace watcher

@@ -2,6 +2,8 @@
 // dates), image export, and its right-click menu with dialogs of its own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
 #include <vector>
 
@@ -98,6 +100,82 @@ TEST_F(GraphControlTest, ShowsExactlyThePointsGivenInOrderAcrossReplacements) {
 
     m_graph.ChangeDataSource(std::vector<double>{}, std::vector<double>{});
     EXPECT_TRUE(m_graph.curvePoints(1).isEmpty());
+}
+
+TEST(GraphThinningTest, KeepsFirstLowestHighestAndLastOfEveryColumnInOrder) {
+    // A noisy rising curve with runs of equal x, partly left and right of
+    // the range shown.
+    QList<QPointF> points;
+    double x = -20;
+    for (int i = 0; i < 5000; ++i) {
+        x += (i % 7 == 0) ? 0.0 : 0.05 * (i % 3);
+        points.append(QPointF(x, std::sin(i * 0.37) * 100 + i * 0.01));
+    }
+    const double minX = 0, maxX = 100;
+    const int columns = 40;
+    QList<QPointF> thinned;
+    GraphControl::thinForColumns(points, minX, maxX, columns, thinned);
+    ASSERT_FALSE(thinned.isEmpty());
+    EXPECT_LE(thinned.size(), 4 * (columns + 2));
+    EXPECT_EQ(thinned.constFirst(), points.constFirst());
+    EXPECT_EQ(thinned.constLast(), points.constLast());
+
+    // A subsequence of the points, in their order.
+    qsizetype at = 0;
+    for (const QPointF& p : thinned) {
+        while (at < points.size() && points[at] != p)
+            ++at;
+        ASSERT_LT(at, points.size()) << "a thinned point out of order or not given";
+        ++at;
+    }
+    // Every column keeps its extremes.
+    const auto column = [&](double px) {
+        const double c = std::floor((px - minX) * columns / (maxX - minX));
+        return std::clamp(c, -1.0, double(columns));
+    };
+    for (int c = -1; c <= columns; ++c) {
+        double lowAll = 1e300, highAll = -1e300, lowKept = 1e300, highKept = -1e300;
+        for (const QPointF& p : points)
+            if (column(p.x()) == c) {
+                lowAll = std::min(lowAll, p.y());
+                highAll = std::max(highAll, p.y());
+            }
+        for (const QPointF& p : thinned)
+            if (column(p.x()) == c) {
+                lowKept = std::min(lowKept, p.y());
+                highKept = std::max(highKept, p.y());
+            }
+        EXPECT_EQ(lowKept, lowAll) << "column " << c;
+        EXPECT_EQ(highKept, highAll) << "column " << c;
+    }
+}
+
+TEST_F(GraphControlTest, ManyPointsAreDrawnThinnedButReportedWhole) {
+    const int n = 100000;
+    std::vector<double> x(n), y(n);
+    for (int i = 0; i < n; ++i) {
+        x[static_cast<std::size_t>(i)] = i / 2;
+        y[static_cast<std::size_t>(i)] = 1000.0 - (i + 1) / 2 * 0.001;
+    }
+    m_graph.ChangeDataSource(x, y);
+    EXPECT_EQ(m_graph.curvePoints(1).size(), n);
+    EXPECT_EQ(m_graph.curvePoints(1).constLast(), QPointF(x.back(), y.back()));
+    const int drawn = m_graph.drawnPointCount(1);
+    EXPECT_LE(drawn, 4 * (m_graph.width() + 2));
+
+    // A narrower trial axis thins again for the new range: most points now
+    // fall right of it, into one column.
+    m_graph.DefineCustomAutoscaling(GraphAxis::X, 0, 100);
+    EXPECT_LT(m_graph.drawnPointCount(1), drawn / 2);
+    EXPECT_EQ(m_graph.curvePoints(1).size(), n);
+
+    // Points whose x goes back are drawn as given.
+    std::swap(x[10], x[20000]);
+    m_graph.ChangeDataSource(x, y);
+    EXPECT_EQ(m_graph.drawnPointCount(1), n);
+    // A few points are never thinned.
+    m_graph.ChangeDataSource(std::vector<double>{0, 1, 2}, std::vector<double>{5, 4, 3});
+    EXPECT_EQ(m_graph.drawnPointCount(1), 3);
 }
 
 TEST_F(GraphControlTest, AddedCurvesAreChangedOneByOneAndBadArgumentsRaise) {
