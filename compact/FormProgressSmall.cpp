@@ -18,6 +18,7 @@
 #include "ResourceStrings.h"
 #include "TextProgressBar.h"
 #include "Twips.h"
+#include "WindowPlacement.h"
 #include "manager/WatcherManager.h"
 #include "ol/NumberFormat.h"
 #include "ol/OLError.h"
@@ -290,8 +291,8 @@ void FormProgressSmall::Initialize(manager::WatcherManager* manager) {
             PlaceAtDefaultPosition();
             repaint();
         }
-        m_InitialTop = m_LastTop = windowTopTwips();
-        m_InitialLeft = m_LastLeft = windowLeftTwips();
+        m_InitialPosition = windowPositionTwips(this);
+        m_MoveWatch.remember(this);
         m_StartTick = DiagnosticLog::tickNow();
         if (m_Manager->Input_Runtime_TrialCount() <= 0 && m_Manager->Input_Runtime_Milliseconds() <= 0)
             HideProgressBar();
@@ -406,7 +407,7 @@ void FormProgressSmall::HideProgressBar() {
     m_ProgressBarShown = false;
     // The bottom edge moved up; unless the person placed the window, put it
     // back in its corner.
-    if (windowTopTwips() == m_InitialTop && windowLeftTwips() == m_InitialLeft)
+    if (windowPositionTwips(this) == m_InitialPosition)
         PlaceAtDefaultPosition();
 }
 
@@ -660,14 +661,8 @@ void FormProgressSmall::CommandExcelUpdate_Click() {
 }
 
 void FormProgressSmall::NotifyExcelIfMoved() {
-    const int32_t top = windowTopTwips();
-    const int32_t left = windowLeftTwips();
-    if (top == m_LastTop && left == m_LastLeft)
-        return;
-    if (m_Manager != nullptr)
+    if (m_MoveWatch.movedSinceLastCheck(this) && m_Manager != nullptr)
         m_Manager->RequestXLUpdate();
-    m_LastTop = top;
-    m_LastLeft = left;
 }
 
 void FormProgressSmall::CheckWindowMoved() {
@@ -703,32 +698,15 @@ bool FormProgressSmall::Visible() const {
 }
 
 void FormProgressSmall::SetTopmost(bool topmost) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost)
-        return;
-    // Changing a window flag re-creates a shown window hidden; keep its place
-    // and its visibility.
-    const bool wasVisible = isVisible();
-    const QPoint position = pos();
-    setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
-    move(position);
-    if (wasVisible)
-        show();
+    setStaysOnTop(this, topmost);
 }
 
 int32_t FormProgressSmall::TopTwips() const {
-    return windowTopTwips();
+    return windowPositionTwips(this).top;
 }
 
 ol::WindowRef FormProgressSmall::windowRef() {
     return ol::WindowRef::local(this);
-}
-
-int32_t FormProgressSmall::windowTopTwips() const {
-    return wholeTwips(pixelsToTwips(pos().y(), this));
-}
-
-int32_t FormProgressSmall::windowLeftTwips() const {
-    return wholeTwips(pixelsToTwips(pos().x(), this));
 }
 
 void FormProgressSmall::closeEvent(QCloseEvent* event) {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "WindowPlacement.h"
 #include "manager/ProgressWindows.h"
 #include "ol/PopupMenu.h"
 
@@ -142,8 +143,6 @@ private:
 
     // The window's Top and Left as the add-in sees them: the outer frame's
     // position, in whole twips.
-    int32_t windowTopTwips() const;
-    int32_t windowLeftTwips() const;
 
     manager::WatcherManager* m_Manager = nullptr;
 
@@ -181,10 +180,8 @@ private:
     bool m_loaded = false;
     bool m_buttonsShowEnabledImages = true;
     uint32_t m_StartTick = 0;
-    int32_t m_InitialTop = 0;
-    int32_t m_InitialLeft = 0;
-    int32_t m_LastTop = 0;
-    int32_t m_LastLeft = 0;
+    TwipsPosition m_InitialPosition;
+    MoveWatch m_MoveWatch;
     ol::PopupMenu m_ExcelUpdatingMenu;
 };
 

@@ -28,6 +28,7 @@
 #include "ResourceStrings.h"
 #include "Twips.h"
 #include "WatcherManager.h"
+#include "WindowPlacement.h"
 #include "compact/ExcelUpdatingMenu.h"
 #include "ol/StepGuard.h"
 #include "ol/VisualServices.h"
@@ -273,8 +274,7 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
         EnableFrameOfSelectedTab();
         GoToRunningConfig();
 
-        m_LastTop = static_cast<int32_t>(std::lround(topTwips(this)));
-        m_LastLeft = static_cast<int32_t>(std::lround(leftTwips(this)));
+        m_MoveWatch.remember(this);
 
         log(QStringLiteral("FormProgress.Initialize: About to call Me.TimerUpdate.Enabled = True"));
         TimerUpdate->start();
@@ -346,15 +346,7 @@ bool FormProgress::Visible() const {
 }
 
 void FormProgress::SetTopmost(bool topmost) {
-    if (windowFlags().testFlag(Qt::WindowStaysOnTopHint) == topmost)
-        return;
-    // Changing a window flag hides the window; it comes back where it was.
-    const bool wasVisible = isVisible();
-    const QPoint position = pos();
-    setWindowFlag(Qt::WindowStaysOnTopHint, topmost);
-    move(position);
-    if (wasVisible)
-        show();
+    setStaysOnTop(this, topmost);
 }
 
 int32_t FormProgress::TopTwips() const {
@@ -500,14 +492,8 @@ void FormProgress::CheckWindowMoved() {
 }
 
 void FormProgress::NotifyExcelIfMoved() {
-    const auto top = static_cast<int32_t>(std::lround(topTwips(this)));
-    const auto left = static_cast<int32_t>(std::lround(leftTwips(this)));
-    if (top == m_LastTop && left == m_LastLeft)
-        return;
-    if (m_Manager != nullptr)
+    if (m_MoveWatch.movedSinceLastCheck(this) && m_Manager != nullptr)
         m_Manager->RequestXLUpdate();
-    m_LastTop = top;
-    m_LastLeft = left;
 }
 
 // ---------------------------------------------------------------- tabs

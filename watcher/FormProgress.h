@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include "WindowPlacement.h"
 #include "manager/ProgressWindows.h"
 #include "ol/PopupMenu.h"
 
@@ -183,8 +184,7 @@ private:
     bool m_GotInitializedAfterFirstTrial = false;
     bool m_StopTimer = false;
     int32_t m_ResumeSignalCount = 0;
-    int32_t m_LastTop = 0;
-    int32_t m_LastLeft = 0;
+    MoveWatch m_MoveWatch;
     int32_t m_HelpContextID = 0;
     QPointer<QTableView> m_PopupGrid;
     ol::PopupMenu m_ExcelUpdatingMenu;
