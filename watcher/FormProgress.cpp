@@ -123,6 +123,10 @@ void FormProgress::buildControls() {
 
     TabMain = new QTabWidget(this);
     TabMain->setObjectName(QStringLiteral("TabMain"));
+    // Long captions (German) shorten with an ellipsis instead of pushing the
+    // first tabs out of sight behind scroll arrows.
+    TabMain->setUsesScrollButtons(false);
+    TabMain->setElideMode(Qt::ElideRight);
     setGeometryTwips(TabMain, kTabLeft, kTabTop, tabWidth, tabHeight);
     for (int i = 0; i < TabCount; ++i) {
         auto* frame = new QFrame;

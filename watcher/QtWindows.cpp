@@ -1,5 +1,6 @@
 #include "QtWindows.h"
 
+#include <QApplication>
 #include <QWidget>
 
 #include "Application.h"
@@ -11,6 +12,7 @@
 #include "QtScreenService.h"
 #include "QtWindowFactory.h"
 #include "QtWindowService.h"
+#include "manager/WatcherManager.h"
 #include "ol/VisualServices.h"
 
 namespace watcher {
@@ -37,6 +39,16 @@ void InstallQtWindows() {
 
     static QtWindowFactory s_factory;
     manager::setWindowFactory(&s_factory);
+
+    // The survival checker keeps the Watcher's questions in front of the
+    // host; it finds them among this process's top-level windows by title.
+    manager::WatcherManager::setTopLevelWindowFinder([](const QString& title) {
+        for (QWidget* window : QApplication::topLevelWidgets()) {
+            if (window->isVisible() && window->windowTitle() == title)
+                return ol::WindowRef::local(window);
+        }
+        return ol::WindowRef();
+    });
 }
 
 } // namespace watcher

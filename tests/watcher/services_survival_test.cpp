@@ -18,12 +18,28 @@
 #include "QtScreenService.h"
 #include "QtWindowFactory.h"
 #include "QtWindows.h"
+#include "manager/WatcherManager.h"
 #include "ol/ScriptedVisualServices.h"
 #include "ol/VisualServices.h"
 
 using watcher::FormSurvival;
 
 namespace {
+
+// The survival checker brings the Watcher's question to the front; it finds
+// it through the manager among the visible top-level windows by title.
+TEST(InstallQtWindowsTest, TheManagerFindsAVisibleQuestionWindowByItsTitle) {
+    watcher::InstallQtWindows();
+    manager::WatcherManager manager;
+    QWidget hidden;
+    hidden.setWindowTitle(QStringLiteral("Selvane"));
+    EXPECT_TRUE(manager.findTopLevelWindow(QStringLiteral("Selvane")).isNull());
+    QWidget question;
+    question.setWindowTitle(QStringLiteral("Selvane"));
+    question.show();
+    EXPECT_EQ(manager.findTopLevelWindow(QStringLiteral("Selvane")).object(), &question);
+    EXPECT_TRUE(manager.findTopLevelWindow(QStringLiteral("Selvane 8")).isNull());
+}
 
 TEST(InstallQtWindowsTest, InstallsQtServicesAndSurvivalHooksKeepingOtherHooks) {
     const ol::VisualServices before = ol::services();
