@@ -7,6 +7,18 @@
 
 namespace addin {
 
+int32_t CreateModelLog(const models::Model& model, const std::string& path, int32_t& logHandle) {
+    std::vector<const char*> names;
+    std::vector<int16_t> hard, atomic;
+    for (const auto& c : model.constraints()) {
+        names.push_back(c.name.c_str());
+        hard.push_back(c.hard ? QX_TRUE : QX_FALSE);
+        atomic.push_back(c.atomic ? QX_TRUE : QX_FALSE);
+    }
+    return QxLogCreateWVB(path.c_str(), static_cast<int32_t>(model.groups().size()), model.geneCount(),
+                          static_cast<int32_t>(names.size()), names.data(), hard.data(), atomic.data(), &logHandle);
+}
+
 namespace {
 // Larger than any objective of the built-in models, so that a plan meeting
 // every rule always ranks above one that breaks some.

@@ -12,6 +12,11 @@
 
 namespace addin {
 
+// Creates the optimization log of a model at `path` (the engine's
+// QxLogCreateWVB with the model's chromosomes, genes and constraints) and
+// puts its handle into `logHandle`. Returns 0 or an engine error code.
+int32_t CreateModelLog(const models::Model& model, const std::string& path, int32_t& logHandle);
+
 struct RunOptions {
     int32_t populationSize = 50;
     uint64_t seed = 1;

@@ -109,21 +109,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qxdemo: the engine library did not start: %s\n", errorText(rc).c_str());
         return 1;
     }
-    std::vector<std::string> names;
-    std::vector<const char*> namePtrs;
-    std::vector<int16_t> hard, atomic;
-    for (const auto& c : model->constraints()) {
-        names.push_back(c.name);
-        hard.push_back(c.hard ? QX_TRUE : QX_FALSE);
-        atomic.push_back(c.atomic ? QX_TRUE : QX_FALSE);
-    }
-    for (const auto& n : names)
-        namePtrs.push_back(n.c_str());
     int32_t log = 0;
-    if (int32_t rc =
-            QxLogCreateWVB(logPath.c_str(), static_cast<int32_t>(model->groups().size()), model->geneCount(),
-                           static_cast<int32_t>(names.size()), namePtrs.data(), hard.data(), atomic.data(), &log);
-        rc != QX_OK) {
+    if (int32_t rc = addin::CreateModelLog(*model, logPath, log); rc != QX_OK) {
         std::fprintf(stderr, "qxdemo: cannot create the log %s: %s\n", logPath.c_str(), errorText(rc).c_str());
         return 1;
     }

@@ -90,20 +90,7 @@ public:
         m_model = models::makeModel(modelName.toStdString(), 7);
         if (!m_model)
             throw std::runtime_error("no such model");
-        std::vector<std::string> names;
-        std::vector<const char*> namePtrs;
-        std::vector<int16_t> hard, atomic;
-        for (const auto& c : m_model->constraints()) {
-            names.push_back(c.name);
-            hard.push_back(c.hard ? QX_TRUE : QX_FALSE);
-            atomic.push_back(c.atomic ? QX_TRUE : QX_FALSE);
-        }
-        for (const auto& n : names)
-            namePtrs.push_back(n.c_str());
-        const QByteArray path = QFile::encodeName(logPath);
-        if (QxLogCreateWVB(path.constData(), static_cast<int32_t>(m_model->groups().size()), m_model->geneCount(),
-                           static_cast<int32_t>(names.size()), namePtrs.data(), hard.data(), atomic.data(),
-                           &m_log) != QX_OK)
+        if (addin::CreateModelLog(*m_model, QFile::encodeName(logPath).toStdString(), m_log) != QX_OK)
             throw std::runtime_error("cannot create the log");
         addin::RunOptions o;
         o.populationSize = 50;

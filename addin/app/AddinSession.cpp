@@ -235,20 +235,7 @@ bool AddinSession::setUpModelAndLog() {
                                       .arg(m_options.model)
                                       .arg(QCoreApplication::applicationPid()));
     m_logPath = QFileInfo(m_logPath).absoluteFilePath();
-    std::vector<std::string> names;
-    std::vector<const char*> namePtrs;
-    std::vector<int16_t> hard, atomic;
-    for (const auto& c : m_model->constraints()) {
-        names.push_back(c.name);
-        hard.push_back(c.hard ? QX_TRUE : QX_FALSE);
-        atomic.push_back(c.atomic ? QX_TRUE : QX_FALSE);
-    }
-    for (const auto& n : names)
-        namePtrs.push_back(n.c_str());
-    const QByteArray path = QFile::encodeName(m_logPath);
-    if (const int32_t rc =
-            QxLogCreateWVB(path.constData(), static_cast<int32_t>(m_model->groups().size()), m_model->geneCount(),
-                           static_cast<int32_t>(names.size()), namePtrs.data(), hard.data(), atomic.data(), &m_log);
+    if (const int32_t rc = addin::CreateModelLog(*m_model, QFile::encodeName(m_logPath).toStdString(), m_log);
         rc != QX_OK) {
         warn(QStringLiteral("cannot create the log %1: %2").arg(m_logPath, engineErrorText(rc)));
         return false;

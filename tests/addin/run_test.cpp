@@ -30,18 +30,7 @@ protected:
         QxFree();
         std::filesystem::remove_all(m_dir);
     }
-    void createLog(const models::Model& m) {
-        std::vector<const char*> names;
-        std::vector<int16_t> hard, atomic;
-        for (const auto& c : m.constraints()) {
-            names.push_back(c.name.c_str());
-            hard.push_back(c.hard ? QX_TRUE : QX_FALSE);
-            atomic.push_back(c.atomic ? QX_TRUE : QX_FALSE);
-        }
-        ASSERT_EQ(QxLogCreateWVB(m_path.c_str(), static_cast<int32_t>(m.groups().size()), m.geneCount(),
-                                 static_cast<int32_t>(names.size()), names.data(), hard.data(), atomic.data(), &m_log),
-                  QX_OK);
-    }
+    void createLog(const models::Model& m) { ASSERT_EQ(addin::CreateModelLog(m, m_path, m_log), QX_OK); }
     std::filesystem::path m_dir;
     std::string m_path;
     int32_t m_log = 0;
