@@ -204,6 +204,24 @@ TEST_F(WatcherBus, EveryPropertyOfTheXmlRoundTripsWithItsType) {
     EXPECT_FALSE(proxy.mirGraphModalDialogBeingDisplayed());
 }
 
+// An add-in with thousands of adjustable cells sends them all in one
+// collection; every name arrives, in order.
+TEST_F(WatcherBus, ACollectionOfFiveThousandNamesArrivesWhole) {
+    const QString path = createManager(m_client);
+    ASSERT_FALSE(path.isEmpty());
+    QVariantList names;
+    for (int i = 1; i <= 5000; ++i)
+        names.append(QVariant(u"Cell_"_s + QString::number(i)));
+    const QDBusMessage reply = setProperty(path, u"Input_AllGeneNamesCol"_s, QVariant::fromValue(names));
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << qPrintable(reply.errorMessage());
+    QVariantList items;
+    propertyValue(path, u"Input_AllGeneNamesCol"_s).value<QDBusArgument>() >> items;
+    ASSERT_EQ(items.size(), 5000);
+    EXPECT_EQ(items.constFirst().toString(), u"Cell_1"_s);
+    EXPECT_EQ(items.at(2999).toString(), u"Cell_3000"_s);
+    EXPECT_EQ(items.constLast().toString(), u"Cell_5000"_s);
+}
+
 TEST_F(WatcherBus, WrongTypesAndUnknownNamesGiveClearErrorsAndChangeNothing) {
     const QString path = createManager(m_client);
     ASSERT_FALSE(path.isEmpty());
