@@ -646,7 +646,7 @@ void FormProgress::TimerUpdate_Timer() {
                 log(QStringLiteral("TimerUpdate_Timer: GoToStoppingConfig returned"));
                 guard.run([&] {
                     if (windowState().testFlag(Qt::WindowMinimized))
-                        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+                        setWindowState(windowState() & ~Qt::WindowMinimized);
                 });
                 // Only a run started from the add-in's own user interface is
                 // shown modally by the add-in at its end.
