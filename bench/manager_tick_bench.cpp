@@ -22,14 +22,15 @@ namespace {
 
 using manager::WatcherManager;
 
-class IdleCompact : public manager::CompactWindow {
+// The part of a window the manager calls on both kinds, doing nothing.
+template <class Window, bool kVisible> class IdleWindow : public Window {
 public:
     void Initialize(WatcherManager*) override {}
     void Hide() override {}
     void Unload() override {}
     void Dispose() override {}
     void Show() override {}
-    bool Visible() const override { return false; }
+    bool Visible() const override { return kVisible; }
     void SetTopmost(bool) override {}
     int32_t TopTwips() const override { return 0; }
     ol::WindowRef windowRef() override { return {}; }
@@ -38,26 +39,16 @@ public:
     void ControlsAfterStopClickedDisableEnable(bool) override {}
     void RestoreRunPauseButtonState() override {}
     void CheckWindowMoved() override {}
+};
+
+class IdleCompact : public IdleWindow<manager::CompactWindow, false> {
+public:
     void InitializeAfterFirstTrial() override {}
     void Update() override {}
 };
 
-class IdleFull : public manager::FullWindow {
+class IdleFull : public IdleWindow<manager::FullWindow, true> {
 public:
-    void Initialize(WatcherManager*) override {}
-    void Hide() override {}
-    void Unload() override {}
-    void Dispose() override {}
-    void Show() override {}
-    bool Visible() const override { return true; }
-    void SetTopmost(bool) override {}
-    int32_t TopTwips() const override { return 0; }
-    ol::WindowRef windowRef() override { return {}; }
-    void GoToPausingConfig() override {}
-    void GoToRunningConfig() override {}
-    void ControlsAfterStopClickedDisableEnable(bool) override {}
-    void RestoreRunPauseButtonState() override {}
-    void CheckWindowMoved() override {}
     void InitializeAfterFirstTrial(int32_t, int32_t) override {}
     void Update(bool, bool) override {}
     bool StopTimer() const override { return false; }
