@@ -1,15 +1,33 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages that building, running and testing need.
-# Only missing packages are installed; run as root (or with sudo available).
+# Installs the Debian 12 packages that building, running, testing, packaging
+# and CI need. Only missing packages are installed, without recommended
+# packages, so this list must name everything the build uses that a minimal
+# Debian system lacks: scripts/check-setup.sh (run by CI) checks that it does.
+# Run as root (or with sudo available).
+# Usage: scripts/setup.sh          install what is missing
+#        scripts/setup.sh --list   print the list, one package a line
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ clang libclang-rt-14-dev clang-format
-  qt6-base-dev qt6-base-dev-tools qt6-charts-dev
+  cmake ninja-build g++ clang libclang-rt-14-dev clang-format pkg-config
+  qt6-base-dev qt6-base-dev-tools qt6-charts-dev libqt6opengl6-dev
   libsqlite3-dev sqlite3
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-x11 xauth xvfb
+  dpkg-dev file
 )
+# Why the less obvious ones:
+#   libqt6opengl6-dev  Qt6Charts' CMake configuration needs Qt6OpenGL, and
+#                      qt6-charts-dev only recommends it
+#   pkg-config         Qt's CMake configuration looks for libraries with it;
+#                      the install test builds a program with it
+#   dpkg-dev, file     cpack -G DEB computes the package's dependencies with
+#                      dpkg-shlibdeps and finds the binaries with file
+
+if [ "${1:-}" = "--list" ]; then
+  printf '%s\n' "${packages[@]}"
+  exit 0
+fi
 
 missing=()
 for p in "${packages[@]}"; do
