@@ -54,12 +54,12 @@ int main(int argc, char** argv) {
         return fail("QxLogGetRecordCountsWVB", rc);
     double value = 0.0, readGenes[3] = {0.0, 0.0, 0.0};
     int32_t elapsed = 0, recalc = 0;
-    if ((rc = QxLogReadRecordWVB(argv[1], 1, 0, &elapsed, &value, NULL, &recalc, NULL, 0, NULL, 0, NULL, 0,
-                                 readGenes, 3, NULL)) != QX_OK)
+    if ((rc = QxLogReadRecordWVB(argv[1], 1, 0, &elapsed, &value, NULL, &recalc, NULL, 0, NULL, 0, NULL, 0, readGenes,
+                                 3, NULL)) != QX_OK)
         return fail("QxLogReadRecordWVB", rc);
     if (trials != 1 || elapsed != 7 || recalc != 1 || value != 42.25 || readGenes[2] != 3.5) {
-        fprintf(stderr, "engine_sample: read back %d trials, elapsed %d, trial %d, value %g, gene 3 %g\n",
-                (int)trials, (int)elapsed, (int)recalc, value, readGenes[2]);
+        fprintf(stderr, "engine_sample: read back %d trials, elapsed %d, trial %d, value %g, gene 3 %g\n", (int)trials,
+                (int)elapsed, (int)recalc, value, readGenes[2]);
         return 1;
     }
     QxPopFree(pop);
