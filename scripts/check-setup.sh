@@ -25,7 +25,8 @@
 # (debootstrap's minimal base installs exactly those), plus apt, which runs
 # setup.sh itself. Packages that this machine merely happens to have installed
 # count for nothing. Exits 1 naming every used package outside that set and
-# what needed it; 0 when there is none.
+# what needed it, and every listed name apt does not know; 0 when there is
+# none.
 set -euo pipefail
 
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -194,6 +195,13 @@ sort -u "$work/closure" "$work/base" > "$work/provided"
 
 # ---- verdict ----
 status=0
+# A name apt does not know (a typo, or a package of another Debian release)
+# makes setup.sh's apt-get install fail on a fresh machine.
+grep -E '^[^ <]' "$work/depends" | sed 's/:.*//' | sort -u | comm -23 "$work/roots" - > "$work/unknown"
+if [ -s "$work/unknown" ]; then
+  status=1
+  echo "check-setup: the list names packages apt does not know: $(tr '\n' ' ' < "$work/unknown")"
+fi
 cut -f1 "$work/owned" | sort -u | comm -23 - "$work/provided" > "$work/missing"
 if [ -s "$work/missing" ]; then
   status=1
