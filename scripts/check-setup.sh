@@ -5,8 +5,9 @@
 #
 # Usage: scripts/check-setup.sh [--setup SCRIPT | --packages FILE] BUILD_DIR
 #   BUILD_DIR       a configured (and, for the ldd part, built) build tree
-#   --setup SCRIPT  take the package list from `bash SCRIPT --list`
-#                   (default: scripts/setup.sh beside this script)
+#   --setup SCRIPT  take the package list from `bash SCRIPT --list`, or from
+#                   its packages=( ... ) array when it has no --list (an
+#                   older setup.sh); default: scripts/setup.sh beside this one
 #   --packages FILE take the package list from FILE, one name a line
 #
 # What the build uses:
@@ -14,11 +15,11 @@
 #     *_DIR entries of CMakeCache.txt that name a folder under /usr holding a
 #     *Config.cmake / *-config.cmake file;
 #   - every file under /usr that build.ninja names: the CMake modules and
-#     package files the configure step read, the compilers, code generators,
-#     headers' libraries and archives the build links;
+#     package files the configure step read, the compilers, the code
+#     generators, the libraries and archives the build links;
 #   - every shared library that the built programs (bin/*) and libraries
 #     (lib/*.so*) load, as ldd resolves them.
-# Each file is mapped to its package with dpkg -S. The packages that setup.sh
+# Each file is mapped to its package as dpkg -S does. The packages that setup.sh
 # provides are its list plus the closure of that list over hard dependencies
 # (Depends and Pre-Depends, never Recommends) computed with apt-cache depends,
 # plus the packages of Priority: required, which every Debian system has
@@ -37,7 +38,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --setup) setup="$2"; shift 2 ;;
     --packages) packages_file="$2"; shift 2 ;;
-    -h|--help) sed -n '2,28p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d'; exit 0 ;;
     -*) echo "check-setup: unknown option $1 (see --help)" >&2; exit 2 ;;
     *) build="$1"; shift ;;
   esac
