@@ -3,6 +3,8 @@
 // creation through the generated proxy.
 #pragma once
 
+#include <ostream>
+
 #include <gtest/gtest.h>
 
 #include <QDBusMessage>
@@ -13,6 +15,11 @@
 #include "PrivateBus.h"
 #include "factory_proxy.h"
 #include "ol/NamedMutex.h"
+
+// Failures show texts as text.
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace dbustest {
 

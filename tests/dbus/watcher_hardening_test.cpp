@@ -53,6 +53,11 @@ TEST_F(WatcherBus, OversizedValuesAreRefusedNamingTheLimitAndGetAllStillAnswers)
         EXPECT_TRUE(reply.errorMessage().contains(name)) << qPrintable(reply.errorMessage());
         EXPECT_TRUE(reply.errorMessage().contains(u"at most 4096 characters"_s)) << qPrintable(reply.errorMessage());
     }
+    const QDBusMessage afterHuge = call(m_client, path, kProperties, u"GetAll"_s, {dbusif::kManagerInterface});
+    EXPECT_EQ(afterHuge.type(), QDBusMessage::ReplyMessage)
+        << qPrintable(afterHuge.errorName() + u' ' + afterHuge.errorMessage());
+    ASSERT_EQ(m_bus.ownerPid(dbusif::kServiceName), pid) << "the bus dropped the Watcher";
+
     // One past each bound is refused; at the bound the value is taken.
     const struct {
         QString property;
