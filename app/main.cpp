@@ -39,7 +39,8 @@ int main(int argc, char* argv[]) {
     parser.setApplicationDescription(
         QStringLiteral("The Selvane Watcher: shows the progress of optimizations and serves the add-ins that "
                        "run them, on the session bus as org.selvane.SelvaneWatcher8. The process ends 5 seconds "
-                       "after its last client released its manager."));
+                       "after its last client released its manager (started by activation: also 5 seconds after "
+                       "its start when no client creates one)."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption automation(
@@ -60,6 +61,10 @@ int main(int argc, char* argv[]) {
         // The managers end with the server, and may still reach the host
         // objects while they dispose: the connector outlives them.
         dbusif::WatcherServer server(bus);
+        // Activation starts the process for whatever call came first; when
+        // that call was not CreateWatcherManager nobody will release a
+        // manager, so the idle exit runs from the start.
+        server.setIdleFromStart(parser.isSet(automation));
         QString error;
         if (!server.start(&error)) {
             std::fprintf(stderr, "selvane-watcher: %s\n", qPrintable(error));

@@ -51,6 +51,7 @@ class IdleFull : public IdleWindow<manager::FullWindow, true> {
 public:
     void InitializeAfterFirstTrial(int32_t, int32_t) override {}
     void Update(bool, bool) override {}
+    void ShowStatusText(const QString&) override {}
     bool StopTimer() const override { return false; }
     void SetStopTimer(bool) override {}
     bool UpdateTimerEnabled() const override { return true; }

@@ -12,6 +12,7 @@
 #include "DBusTypes.h"
 #include "InterfaceDescription.h"
 #include "ProcessState.h"
+#include "PropertyLimits.h"
 #include "WatcherManager.h"
 #include "ol/OLError.h"
 
@@ -26,6 +27,7 @@ const QString kErrUnknownInterface = QStringLiteral("org.freedesktop.DBus.Error.
 const QString kErrUnknownMethod = QStringLiteral("org.freedesktop.DBus.Error.UnknownMethod");
 const QString kErrReadOnly = QStringLiteral("org.freedesktop.DBus.Error.PropertyReadOnly");
 const QString kErrFailed = QStringLiteral("org.freedesktop.DBus.Error.Failed");
+const QString kErrAccessDenied = QStringLiteral("org.freedesktop.DBus.Error.AccessDenied");
 
 // The calls that show a window and therefore run outside the handler.
 bool showsWindow(const QString& method) {
@@ -79,22 +81,36 @@ QString ManagerBridge::introspect(const QString&) const {
 bool ManagerBridge::handleMessage(const QDBusMessage& message, const QDBusConnection&) {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
+    const bool properties = message.interface() == kPropertiesInterface;
+    // Introspection and the other standard interfaces stay open to anyone;
+    // Qt answers them.
+    if (!properties && !message.interface().isEmpty() && message.interface() != kManagerInterface)
+        return false;
+    // A manager drives one client's run: another connection must not set its
+    // properties, initialize it or release it. A manager made by a direct
+    // call (no owner) has no such guard.
+    if (!m_owner.isEmpty() && message.service() != m_owner) {
+        sendError(message, kErrAccessDenied,
+                  QStringLiteral("The Watcher manager %1 belongs to the connection that created it (%2); "
+                                 "create a manager of your own with CreateWatcherManager.")
+                      .arg(m_path, m_owner));
+        return true;
+    }
     if (!m_manager) {
         sendError(message, kErrUnknownMethod, QStringLiteral("This Watcher manager was released."));
         return true;
     }
-    if (message.interface() == kPropertiesInterface) {
+    if (properties)
         handleProperties(message);
-        return true;
-    }
-    if (!message.interface().isEmpty() && message.interface() != kManagerInterface)
-        return false;
-    handleMethod(message);
+    else
+        handleMethod(message);
     return true;
 }
 
 void ManagerBridge::sendError(const QDBusMessage& message, const QString& name, const QString& text) {
-    m_connection.send(message.createErrorReply(name, text));
+    // An error's text may quote what a host answered; it is cut so that the
+    // error stays within what the bus carries.
+    m_connection.send(message.createErrorReply(name, limits::boundedErrorText(text)));
 }
 
 QVariant ManagerBridge::readProperty(const QString& name, const QString& signature) {
@@ -180,9 +196,14 @@ void ManagerBridge::handleProperties(const QDBusMessage& message) {
                           .arg(name, property->signature, given.isEmpty() ? QStringLiteral("?") : given));
             return;
         }
+        // Every value is bounded, so that no reply that carries it back
+        // (Get, GetAll) can grow past what the bus accepts.
+        std::optional<QString> refusal;
         QVariant converted;
         if (property->signature == u"(so)") {
-            converted = QVariant::fromValue(objectRefArgument(value));
+            const manager::ObjectRef ref = objectRefArgument(value);
+            refusal = limits::checkObjectRef(name, ref);
+            converted = QVariant::fromValue(ref);
         } else if (property->signature == u"av") {
             QVariantList list;
             value.value<QDBusArgument>() >> list;
@@ -194,9 +215,16 @@ void ManagerBridge::handleProperties(const QDBusMessage& message) {
                         .arg(name));
                 return;
             }
+            refusal = limits::checkCollection(name, *collection);
             converted = QVariant::fromValue(*collection);
         } else {
+            if (property->signature == u"s")
+                refusal = limits::checkString(name, value.toString());
             converted = value;
+        }
+        if (refusal) {
+            sendError(message, kErrInvalidArgs, *refusal);
+            return;
         }
         const QMetaObject* meta = m_manager->metaObject();
         const int index = meta->indexOfProperty(name.toLatin1().constData());
@@ -246,8 +274,17 @@ QHash<QString, ManagerBridge::Handler> ManagerBridge::methodHandlers() {
         return QVariantList{QVariant::fromValue<qint32>(m.WatcherProcessID())};
     });
     h.insert(QStringLiteral("EFGraphChartInExcel"), [](WatcherManager& m, const QVariantList& a) {
-        return QVariantList{QVariant::fromValue(
-            m.EFGraphChartInExcel(objectRefArgument(a.at(0)), a.at(1).toString(), a.at(2).toString()))};
+        const manager::ObjectRef chart =
+            m.EFGraphChartInExcel(objectRefArgument(a.at(0)), a.at(1).toString(), a.at(2).toString());
+        // The reference comes from the host; its reply is bounded like a
+        // property's value.
+        if (limits::checkObjectRef(QString(), chart))
+            ol::raiseError(ol::kErrGeneral, QStringLiteral("EFGraphChartInExcel"),
+                           QStringLiteral("The host's chart reference is longer than a reply may carry (bus name "
+                                          "%1, object path %2 characters at most).")
+                               .arg(limits::kMaxBusNameLength)
+                               .arg(limits::kMaxObjectPathLength));
+        return QVariantList{QVariant::fromValue(chart)};
     });
     return h;
 }
@@ -275,6 +312,15 @@ void ManagerBridge::handleMethod(const QDBusMessage& message) {
                   QStringLiteral("%1 takes arguments of type (%2), not (%3).")
                       .arg(name, method->inSignature, message.signature()));
         return;
+    }
+    const QVariantList args = message.arguments();
+    for (int i = 0; i < args.size(); ++i) {
+        if (args.at(i).metaType() != QMetaType::fromType<QString>())
+            continue;
+        if (const std::optional<QString> refusal = limits::checkStringArgument(name, i + 1, args.at(i).toString())) {
+            sendError(message, kErrInvalidArgs, *refusal);
+            return;
+        }
     }
     if (name == u"Release") {
         m_connection.send(message.createReply());

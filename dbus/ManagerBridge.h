@@ -22,6 +22,9 @@ class InterfaceDescription;
 // this object owns it, answers the calls to its path, checks each call
 // against the interface XML, converts the values, and turns the manager's
 // errors into D-Bus errors ("...Error.E<number>" with the error's text).
+// Only the connection that created the manager may call it (others get
+// AccessDenied; introspection stays open), and every value it takes is
+// bounded (PropertyLimits.h), so that no reply can outgrow the bus's limit.
 //
 // Calls that show a window (ShowWatcherModally, the question, the chart) run
 // from a queued call after the handler returned and answer when they end, so

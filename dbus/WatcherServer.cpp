@@ -61,6 +61,8 @@ bool WatcherServer::start(QString* error) {
         return false;
     }
     m_busCheck.start();
+    if (m_idleFromStart && m_bridges.empty())
+        m_idleTimer.start();
     return true;
 }
 

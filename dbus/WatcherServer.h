@@ -21,9 +21,11 @@ class ManagerBridge;
 // and the process's lifetime. A manager belongs to the client that created
 // it and lives until that client calls Release on it or leaves the bus. Once
 // the last manager is gone the process ends after kIdleExitDelay, unless a
-// client creates a new manager meanwhile; a process that never had a manager
-// (started by hand) lives on. A process whose bus connection is lost ends
-// too: no client can reach it any more.
+// client creates a new manager meanwhile. A process started by activation
+// counts as idle from its start, so one that a stray call started (a Get on
+// a manager path, an add-in's Dispose after a crash) ends the same way; one
+// started by hand lives on until it had a manager. A process whose bus
+// connection is lost ends too: no client can reach it any more.
 class WatcherServer : public QObject, protected QDBusContext {
     Q_OBJECT
 
@@ -46,6 +48,9 @@ public:
     // Default: QCoreApplication::quit().
     void setIdleExitHandler(std::function<void()> handler) { m_idleExit = std::move(handler); }
     void setIdleExitDelay(std::chrono::milliseconds delay) { m_idleTimer.setInterval(delay); }
+    // Arms the idle exit at start(), before any manager exists (a process
+    // started by activation). Call before start().
+    void setIdleFromStart(bool on) { m_idleFromStart = on; }
 
     int managerCount() const { return static_cast<int>(m_bridges.size()); }
 
@@ -68,6 +73,7 @@ private:
     // Released while a window call ran on them; ended when it returns.
     QSet<ManagerBridge*> m_releasePending;
     quint64 m_nextNumber = 1;
+    bool m_idleFromStart = false;
 };
 
 } // namespace dbusif

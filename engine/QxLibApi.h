@@ -15,6 +15,7 @@ namespace engine {
     XX(QxGetErrorTextWVB)                                                                                              \
     XX(QxGetExceptionInfoWVB)                                                                                          \
     XX(QxPopLock)                                                                                                      \
+    XX(QxPopTryLock)                                                                                                   \
     XX(QxPopUnlock)                                                                                                    \
     XX(QxPopGetRunStatus)                                                                                              \
     XX(QxPopSetRunStatus)                                                                                              \

@@ -57,6 +57,9 @@ public:
     virtual void InitializeAfterFirstTrial(int32_t graphAllTrialsInitialNumTrialsShown,
                                            int32_t numLastTrialsToShow) = 0;
     virtual void Update(bool forceUpdateOfEverything, bool updateLastResult) = 0;
+    // Puts `text` into the status line without reading the run (the manager
+    // says there why the window is not being updated).
+    virtual void ShowStatusText(const QString& text) = 0;
 
     // The StopTimer flag: once set, a tick of the update timer does nothing
     // beyond its first log line.

@@ -10,6 +10,7 @@
 #include "ManagerSupport.h"
 #include "ProcessState.h"
 #include "QxLibBinding.h"
+#include "ResourceStrings.h"
 #include "TempData.h"
 #include "ol/NamedMutex.h"
 #include "ol/OLError.h"
@@ -27,6 +28,10 @@ namespace {
 bool g_stopClickInProgress = false;
 qint32 g_bothDialogsLockCount = 0;
 qint32 g_bothDialogsUnlockCount = 0;
+
+// Status line of the full window while another process holds the population
+// lock past the update's short wait.
+constexpr int kPopulationBusyText = 2466;
 
 // The mutex that tells other processes that a Watcher lives; taken by the
 // first Initialize and kept for the life of the process.
@@ -322,6 +327,15 @@ void WatcherManager::lockPopulation() {
         engine::RaiseQxLibError(QStringLiteral("WatcherManager"), QStringLiteral("QxPopLock"), rc, false);
 }
 
+bool WatcherManager::tryLockPopulation(int32_t waitMs) {
+    const int32_t rc = engine::QxLib().QxPopTryLock(m_Input_PopHandle, waitMs);
+    if (rc == QX_E_LOCK_TIMEOUT)
+        return false;
+    if (rc != 0)
+        engine::RaiseQxLibError(QStringLiteral("WatcherManager"), QStringLiteral("QxPopTryLock"), rc, false);
+    return true;
+}
+
 void WatcherManager::unlockPopulation() {
     const int32_t rc = engine::QxLib().QxPopUnlock(m_Input_PopHandle);
     if (rc != 0)
@@ -356,11 +370,28 @@ void WatcherManager::BothDialogs_Update(bool forceUpdateOfEverything, bool updat
     };
     if (logging)
         writeLog(
-            QStringLiteral("WatcherManager.BothDialogs_Update: about to call QxPopLock(%1)").arg(m_Input_PopHandle));
-    guard.run([&] { lockPopulation(); });
+            QStringLiteral("WatcherManager.BothDialogs_Update: about to call QxPopTryLock(%1)").arg(m_Input_PopHandle));
+    bool busy = false;
+    guard.run([&] { busy = !tryLockPopulation(kUpdateLockWaitMs); });
+    if (busy) {
+        // Every read of the windows' updates would wait for the lock again:
+        // leave them as they are until the holder lets go.
+        if (logging)
+            writeLog(QStringLiteral("WatcherManager.BothDialogs_Update: the population is locked by another "
+                                    "process; the windows were not updated"));
+        m_populationBusy = true;
+        guard.run([&] { full().ShowStatusText(engine::GetResourceString(kPopulationBusyText)); });
+        return;
+    }
     guard.run([&] { count(g_bothDialogsLockCount); });
     if (logging)
-        writeLog(QStringLiteral("WatcherManager.BothDialogs_Update: QxPopLock returned"));
+        writeLog(QStringLiteral("WatcherManager.BothDialogs_Update: QxPopTryLock returned"));
+    if (m_populationBusy) {
+        // The full window's own update writes the status line again once a
+        // trial is there to show; until then it stays empty.
+        m_populationBusy = false;
+        guard.run([&] { full().ShowStatusText(QString()); });
+    }
 
     guard.run([&] { compact().Update(); });
     guard.run([&] { full().Update(forceUpdateOfEverything, updateLastResult); });

@@ -404,7 +404,15 @@ public:
     Q_INVOKABLE bool TellOLWatcherStoppedTimer();
     // Reads channel 17.
     Q_INVOKABLE bool OLToldWatcherToStopTimer();
+    // Refreshes both windows under the population lock. The lock is waited
+    // for at most kUpdateLockWaitMs: while another process holds it longer
+    // (an add-in that is stopped or hung while it holds it) the windows are
+    // left as they are and the full window's status line says why, so that
+    // the window thread and the bus never wait for that process.
     Q_INVOKABLE void BothDialogs_Update(bool forceUpdateOfEverything, bool updateLastResult);
+    static constexpr int32_t kUpdateLockWaitMs = 20;
+    // The last BothDialogs_Update found the population locked elsewhere.
+    bool populationBusy() const noexcept { return m_populationBusy; }
     Q_INVOKABLE void BothDialogs_GoToPausingConfig();
     // Top edge (twips) of the full window when WatcherShown, else of the
     // compact window.
@@ -515,6 +523,9 @@ private:
     int16_t runStatus();
     int32_t setRunStatus(int16_t status);
     void lockPopulation();
+    // Locks with a wait of at most `waitMs`; false when the lock stayed busy.
+    // Raises for any other failure.
+    bool tryLockPopulation(int32_t waitMs);
     void unlockPopulation();
     bool askStopQuestion();
     QString nextOptimizationQuestion();
@@ -596,6 +607,7 @@ private:
 
     std::unique_ptr<CompactWindow> m_compactWindow;
     std::unique_ptr<FullWindow> m_fullWindow;
+    bool m_populationBusy = false;
     // Once the solver question was answered it is never asked again.
     bool m_askedAboutSolver = false;
     // Channel 9 is written once per manager.

@@ -323,6 +323,10 @@ void FormProgress::UpdateProgressStatusLabel() {
     LabelProgressStatus->setText(m_Manager->ProgressStatusText());
 }
 
+void FormProgress::ShowStatusText(const QString& text) {
+    LabelProgressStatus->setText(text);
+}
+
 void FormProgress::Dispose() {
     m_Manager = nullptr;
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing"));

@@ -87,6 +87,7 @@ public:
     // manager::FullWindow
     void InitializeAfterFirstTrial(int32_t graphAllTrialsInitialNumTrialsShown, int32_t numLastTrialsToShow) override;
     void Update(bool forceUpdateOfEverything, bool updateLastResult) override;
+    void ShowStatusText(const QString& text) override;
     bool StopTimer() const override { return m_StopTimer; }
     void SetStopTimer(bool on) override { m_StopTimer = on; }
     bool UpdateTimerEnabled() const override;

@@ -34,6 +34,8 @@ constexpr ResourceText kTexts[] = {
     {2463, u"Bester Wert: %1"},
     {2464, u"Bester Wert: %1 (Versuch %2)"},
     {2465, u"Ausgangswert: %1"},
+    {2466,
+     u"Warte auf den Optimierer: Er hält die Population gesperrt, daher ist der angezeigte Fortschritt nicht aktuell."},
     {3226, u"(kein Wert)"},
     {4000, u"Selvane Watcher - Effizienzgrenze"},
     {4001, u"Selvane Watcher"},

@@ -32,6 +32,7 @@ constexpr ResourceText kTexts[] = {
     {2463, u"Best: %1"},
     {2464, u"Best: %1 (trial %2)"},
     {2465, u"Original: %1"},
+    {2466, u"Waiting for the optimizer: it holds the population, so the progress shown is not up to date."},
     {3226, u"(no value)"},
     {4000, u"Selvane Watcher - Efficient Frontier"},
     {4001, u"Selvane Watcher"},

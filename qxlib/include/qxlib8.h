@@ -162,6 +162,11 @@ QX_API int32_t QxPopFree(int32_t pop);
  * SELVANE_QX_LOCK_TIMEOUT_MS (a positive number of milliseconds) replaces the
  * 5 s; tests use it. */
 QX_API int32_t QxPopLock(int32_t pop);
+/* QxPopLock that waits at most `timeoutMs` milliseconds (0..5000; 0 does not
+ * wait at all) for a lock held by another process or thread, then returns
+ * QX_E_LOCK_TIMEOUT without the lock. For callers that must stay responsive
+ * (a window's timer) and can skip their work while the lock is busy. */
+QX_API int32_t QxPopTryLock(int32_t pop, int32_t timeoutMs);
 QX_API int32_t QxPopUnlock(int32_t pop);
 
 QX_API int16_t QxPopGetRunStatus(int32_t pop); /* status, or a negative error */

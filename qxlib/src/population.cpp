@@ -375,12 +375,14 @@ double* Population::slotGenes(int32_t slot) const {
     return reinterpret_cast<double*>(m_slots + static_cast<size_t>(slot) * m_slotStride + sizeof(SlotHeader));
 }
 
-int32_t Population::lock(std::string_view fn) {
+int32_t Population::lock(std::string_view fn, int32_t timeoutMs) {
     pthread_mutex_t* m = &m_header->lock;
     int rc = pthread_mutex_trylock(m);
-    int32_t timeoutMs = 0;
-    if (rc == EBUSY) {
-        timeoutMs = lockTimeoutMs();
+    if (rc == EBUSY && timeoutMs == 0) {
+        rc = ETIMEDOUT;
+    } else if (rc == EBUSY) {
+        if (timeoutMs < 0)
+            timeoutMs = lockTimeoutMs();
         timespec deadline{};
         clock_gettime(CLOCK_REALTIME, &deadline);
         deadline.tv_sec += timeoutMs / 1000;

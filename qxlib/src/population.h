@@ -67,7 +67,9 @@ public:
     double* slotGenes(int32_t slot) const;
 
     // QX_OK, or an error already reported through qx::fail under `fn`.
-    int32_t lock(std::string_view fn);
+    // Waits at most `timeoutMs` for a lock held elsewhere: 0 does not wait, a
+    // negative value waits the default (see above).
+    int32_t lock(std::string_view fn, int32_t timeoutMs = -1);
     int32_t unlock(std::string_view fn);
     bool lockedByThisThread() const;
 

@@ -58,6 +58,9 @@ private:
     int32_t m_code;
 };
 
+// The longest wait QxPopTryLock takes: the default wait of QxPopLock.
+constexpr int32_t kMaxTryLockMs = 5000;
+
 std::string num(int64_t v) {
     return std::to_string(v);
 }
@@ -178,6 +181,16 @@ QX_API int32_t QxPopFree(int32_t pop) {
 QX_API int32_t QxPopLock(int32_t pop) {
     PopCall call(pop, "QxPopLock");
     return call.ok() ? call.pop->lock(call.fn) : call.code;
+}
+
+QX_API int32_t QxPopTryLock(int32_t pop, int32_t timeoutMs) {
+    PopCall call(pop, "QxPopTryLock");
+    if (!call.ok())
+        return call.code;
+    if (timeoutMs < 0 || timeoutMs > kMaxTryLockMs)
+        return fail(QX_E_INVALID_ARGUMENT, call.fn,
+                    "timeout " + num(int64_t{timeoutMs}) + " ms is not 0.." + num(int64_t{kMaxTryLockMs}));
+    return call.pop->lock(call.fn, timeoutMs);
 }
 
 QX_API int32_t QxPopUnlock(int32_t pop) {

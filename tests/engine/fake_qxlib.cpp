@@ -15,6 +15,7 @@
 FAKE(int32_t, QxSetProgramMode, int32_t)
 FAKE(int32_t, QxFree, void)
 FAKE(int32_t, QxPopLock, int32_t)
+FAKE(int32_t, QxPopTryLock, int32_t, int32_t)
 FAKE(int32_t, QxPopUnlock, int32_t)
 FAKE(int16_t, QxPopGetRunStatus, int32_t)
 FAKE(int32_t, QxPopSetRunStatus, int32_t, int16_t)

@@ -92,11 +92,13 @@ public:
     ScriptedFullWindow(Journal& journal, std::optional<GraphExport>& sink)
         : ScriptedWindow(QStringLiteral("full"), journal), m_export(sink) {}
     int32_t dialogConfiguration = 1;
+    QString statusText;
 
     void InitializeAfterFirstTrial(int32_t all, int32_t last) override {
         record(u"InitializeAfterFirstTrial", {all, last});
     }
     void Update(bool force, bool last) override { record(u"Update", {force, last}); }
+    void ShowStatusText(const QString& text) override { record(u"ShowStatusText", {}, statusText = text); }
     bool StopTimer() const override { return false; }
     void SetStopTimer(bool on) override { record(u"SetStopTimer", {on}); }
     bool UpdateTimerEnabled() const override { return true; }

@@ -1,7 +1,11 @@
 // Pause, stop, resume and the next optimization of an efficient frontier,
 // against the real engine's population and its lock.
+#include <future>
+#include <thread>
+
 #include "ManagerTestSupport.h"
 #include "ResourceStrings.h"
+#include "qxlib8.h"
 
 using namespace managertest;
 using namespace Qt::StringLiterals;
@@ -221,4 +225,46 @@ TEST_F(RunControlTest, TheNextFrontierOptimizationIsAskedAboutExceptAfterTheLast
     answers.queueYesNo(false);
     m->CommandStopOptimization_ProcessClick();
     EXPECT_EQ(questions().last(), engine::GetResourceString(4307));
+}
+
+// An add-in stopped or hung while it holds the population lock: the update
+// does not wait for it, leaves both windows alone, says so in the status
+// line, and takes up again once the lock is free.
+TEST_F(RunControlTest, AnUpdateWhileTheLockIsHeldElsewhereSkipsTheWindowsAndSaysSo) {
+    std::promise<void> held;
+    std::promise<void> release;
+    int32_t locked = -1;
+    std::thread addin([&, done = release.get_future()]() mutable {
+        locked = QxPopLock(pop);
+        held.set_value();
+        done.wait();
+        if (locked == 0)
+            QxPopUnlock(pop);
+    });
+    held.get_future().wait();
+    ASSERT_EQ(locked, 0) << "the other thread could not take the lock";
+
+    const qint32 locksBefore = WatcherManager::bothDialogsLockCount();
+    m->BothDialogs_Update(false, false);
+    EXPECT_TRUE(m->populationBusy());
+    EXPECT_EQ(journal, Journal{u"full.ShowStatusText"_s});
+    EXPECT_EQ(factory.full->statusText, engine::GetResourceString(2466));
+    EXPECT_FALSE(factory.full->statusText.startsWith(u"[missing"_s)) << qPrintable(factory.full->statusText);
+    EXPECT_EQ(WatcherManager::bothDialogsLockCount(), locksBefore);
+    m->BothDialogs_Update(true, true); // a forced update waits no longer
+    EXPECT_EQ(journal.size(), 2);
+
+    release.set_value();
+    addin.join();
+    journal.clear();
+    m->BothDialogs_Update(true, true);
+    EXPECT_FALSE(m->populationBusy());
+    EXPECT_EQ(journal, (Journal{u"full.ShowStatusText"_s} + kBothUpdated));
+    EXPECT_TRUE(factory.full->statusText.isEmpty());
+    EXPECT_TRUE(lockIsFree());
+
+    // A free lock leaves the status line to the window's own update.
+    journal.clear();
+    m->BothDialogs_Update(true, true);
+    EXPECT_EQ(journal, kBothUpdated);
 }

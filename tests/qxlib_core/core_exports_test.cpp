@@ -29,6 +29,7 @@ TEST(Exports, EveryHeaderFunctionAndNoCxxSymbol) {
                              "QxGetErrorTextWVB",
                              "QxGetExceptionInfoWVB",
                              "QxPopLock",
+                             "QxPopTryLock",
                              "QxPopUnlock",
                              "QxPopGetRunStatus",
                              "QxPopSetRunStatus",

@@ -167,3 +167,41 @@ TEST(PopLockLiveHolder, FreeingAPopulationThatThisThreadHoldsReleasesIt) {
     EXPECT_EQ(QxPopLock(again), QX_OK);
     EXPECT_EQ(QxPopUnlock(again), QX_OK);
 }
+
+// The window timer's lock: refused at once (or after the wait it names) while
+// another process holds the lock, without touching the default wait; taken
+// as soon as the holder lets go.
+TEST(PopTryLock, ABusyLockIsRefusedWithinTheGivenWaitAndTakenOnceFree) {
+    setenv("SELVANE_QX_LOCK_TIMEOUT_MS", "300", 1);
+    HelperProcess addin(lockingHelper);
+    const TestPopulation pop(static_cast<int32_t>(addin.link().receive()));
+    ASSERT_GT(pop, 0);
+    addin.link().send(1);
+    ASSERT_EQ(addin.link().receive(), QX_OK);
+
+    EXPECT_EQ(QxPopTryLock(pop, 0), QX_E_LOCK_TIMEOUT);
+    const int64_t before = nowUs();
+    EXPECT_EQ(QxPopTryLock(pop, 150), QX_E_LOCK_TIMEOUT);
+    EXPECT_GE(nowUs() - before, 140000) << "the given wait is waited";
+    EXPECT_NE(lastFailureMessage(QX_E_LOCK_TIMEOUT).find("150 ms"), std::string::npos);
+    EXPECT_EQ(QxPopUnlock(pop), QX_E_STATE) << "a refused lock is not held";
+    EXPECT_EQ(QxPopTryLock(pop, -1), QX_E_INVALID_ARGUMENT);
+    EXPECT_EQ(QxPopTryLock(pop, 5001), QX_E_INVALID_ARGUMENT);
+    EXPECT_EQ(QxPopTryLock(0, 0), QX_E_BAD_HANDLE);
+
+    // The holder lets go while the try-lock waits: it gets the lock.
+    std::thread unlocker([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        addin.link().send(2);
+    });
+    EXPECT_EQ(QxPopTryLock(pop, 5000), QX_OK);
+    unlocker.join();
+    EXPECT_EQ(addin.link().receive(), QX_OK);
+    // Recursive like QxPopLock: this thread may take it again without waiting.
+    EXPECT_EQ(QxPopTryLock(pop, 0), QX_OK);
+    EXPECT_EQ(QxPopUnlock(pop), QX_OK);
+    EXPECT_EQ(lockInOtherProcess(pop), 2) << "still held once";
+    EXPECT_EQ(QxPopUnlock(pop), QX_OK);
+    EXPECT_EQ(lockInOtherProcess(pop), 0);
+    unsetenv("SELVANE_QX_LOCK_TIMEOUT_MS");
+}

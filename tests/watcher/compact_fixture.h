@@ -49,6 +49,7 @@ public:
     void CheckWindowMoved() override {}
     void InitializeAfterFirstTrial(int32_t, int32_t) override {}
     void Update(bool, bool) override {}
+    void ShowStatusText(const QString& text) override { *m_calls << QStringLiteral("ShowStatusText ") + text; }
     bool StopTimer() const override { return false; }
     void SetStopTimer(bool) override {}
     bool UpdateTimerEnabled() const override { return false; }
