@@ -189,7 +189,7 @@ QX_API int32_t QxInit3(int32_t interfaceVersion, int32_t flags, int32_t reserved
         // engine works on without one.
         std::string why;
         if (!ol::safefile::ensurePrivateDirectory(dir, why))
-            return qx::fail(QX_OK, "QxInit3", "no log of the engine: " + why);
+            return QX_OK;
         {
             std::lock_guard lock(qx::g_stateMutex);
             qx::g_logPath = dir + "/QxLib.log";
