@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include "ol/Directories.h"
+#include "ol/SafeFile.h"
 #include "ol/TextUtils.h"
 
 namespace engine {
@@ -53,20 +54,12 @@ void DiagnosticLog::WriteLine(QString& message) {
     // One write() of the whole line: with O_APPEND it lands whole even when
     // the add-in appends to a log of its own in the same folder.
     const QByteArray bytes = message.toUtf8() + '\n';
-    const int fd = ::open(QFile::encodeName(s_path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    // Never through a link another user planted, never into a file of theirs.
+    std::string why;
+    const int fd = ol::safefile::openForAppend(QFile::encodeName(s_path).toStdString(), why);
     if (fd < 0)
         return;
-    const char* p = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, static_cast<size_t>(left));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        p += n;
-        left -= n;
-    }
+    ol::safefile::writeAll(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
     ::close(fd);
 }
 

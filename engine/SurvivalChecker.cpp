@@ -2,11 +2,14 @@
 
 #include <memory>
 
+#include <dlfcn.h>
+
 #include <QTimer>
 
 #include "Application.h"
 #include "DiagnosticLog.h"
 #include "ProcessState.h"
+#include "QxLibBinding.h"
 #include "SurvivalHost.h"
 #include "ol/NamedMutex.h"
 #include "ol/OLError.h"
@@ -67,6 +70,15 @@ void SurvivalChecker::TimerProc() {
     bool addInGone = false;
     guard.run([&] { addInGone = !ol::NamedMutex::exists(kAddInMutexName); });
     if (addInGone) {
+        // The add-in died without freeing its population, which would hold
+        // its memory in /dev/shm for good: the engine removes the
+        // populations whose creator has ended. Looked up by name, as an
+        // older engine library may not have it.
+        guard.run([] {
+            if (const quintptr library = QxLibHandle(); library != 0)
+                if (void* symbol = ::dlsym(reinterpret_cast<void*>(library), "QxPopRemoveOrphans"))
+                    reinterpret_cast<decltype(&::QxPopRemoveOrphans)>(symbol)(nullptr);
+        });
         // The program ends here; the timer is not re-armed.
         TerminateApplication();
         return;

@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
 
+#include <QBuffer>
 #include <QCategoryAxis>
 #include <QChart>
 #include <QCheckBox>
@@ -11,6 +13,7 @@
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
@@ -30,6 +33,7 @@
 #include "ol/NumberFormatCache.h"
 #include "ol/PopupMenu.h"
 #include "ol/ResourceServer.h"
+#include "ol/SafeFile.h"
 #include "ol/SpecialValues.h"
 #include "ol/TextUtils.h"
 #include "ol/VisualServices.h"
@@ -662,7 +666,17 @@ bool GraphControl::ExportImage(const QString& path, int format, int width, int h
     if (path.isEmpty() || width <= 0 || height <= 0)
         return false;
     const QImage image = RenderImage(width, height);
-    return !image.isNull() && image.save(path, type);
+    if (image.isNull())
+        return false;
+    // Encoded in memory, then written under a new name and renamed into
+    // place: a link or file planted at the path is never written through.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, type))
+        return false;
+    std::string why;
+    return ol::safefile::replaceFile(QFile::encodeName(path).toStdString(), bytes.constData(),
+                                     static_cast<size_t>(bytes.size()), why);
 }
 
 void GraphControl::beginModal() {

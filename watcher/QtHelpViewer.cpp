@@ -1,10 +1,13 @@
 #include "QtHelpViewer.h"
 
+#include <string>
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 
 #include "ol/Directories.h"
+#include "ol/SafeFile.h"
 
 namespace watcher {
 
@@ -13,32 +16,34 @@ namespace {
 // Forwarding pages live in a folder of this process's own under the runtime
 // directory (or the temporary folder), readable by the user only.
 QString forwardingFolder() {
-    QString base = ol::runtimeDirectory();
+    // Never the shared temporary folder: without a private runtime folder
+    // the help opens on its topic directly.
+    const QString base = ol::runtimeDirectory();
     if (base.isEmpty())
-        base = QDir::tempPath();
+        return QString();
     const QString folder = QDir(base).filePath(QStringLiteral("help"));
-    QDir().mkpath(folder);
-    QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    return folder;
+    std::string why;
+    return ol::safefile::ensurePrivateDirectory(QFile::encodeName(folder).toStdString(), why, true) ? folder
+                                                                                                    : QString();
 }
 
 } // namespace
 
 QUrl QtHelpViewer::openerUrl(const QString& helpFile, int contextId, const QString& folder) {
     const QUrl topic = ol::helpTopicUrl(helpFile, contextId);
-    if (contextId == 0)
+    if (contextId == 0 || folder.isEmpty())
         return topic;
     const QString page = QDir(folder).filePath(QStringLiteral("context-%1.html").arg(contextId));
-    QFile file(page);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return QUrl();
     const QString target = QString::fromUtf8(topic.toEncoded()).toHtmlEscaped();
     const QString html = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\">"
                                         "<meta http-equiv=\"refresh\" content=\"0; url=%1\">"
                                         "<title>Selvane</title></head>"
                                         "<body><a href=\"%1\">%1</a></body></html>\n")
                              .arg(target);
-    if (file.write(html.toUtf8()) < 0)
+    const QByteArray bytes = html.toUtf8();
+    std::string why;
+    if (!ol::safefile::replaceFile(QFile::encodeName(page).toStdString(), bytes.constData(),
+                                   static_cast<size_t>(bytes.size()), why))
         return QUrl();
     return QUrl::fromLocalFile(page);
 }

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -9,13 +10,13 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "Channels.h"
 #include "EventWait.h"
 #include "WatcherInputs.h"
 #include "ol/Directories.h"
 #include "ol/NumberFormat.h"
+#include "ol/SafeFile.h"
 #include "qxlib8.h"
 
 namespace addin {
@@ -86,6 +87,14 @@ QString AddinSession::survivalMutexName() {
     return QStringLiteral("MirrowSurvivalMutex_OLProcessVersion8");
 }
 
+QString AddinSession::progressGraphPathFor(const QString& logPath) {
+    const QFileInfo log(logPath);
+    QString stem = log.fileName();
+    if (const qsizetype dot = stem.lastIndexOf(u'.'); dot > 0)
+        stem.truncate(dot);
+    return log.dir().filePath(stem + QStringLiteral("-progress.png"));
+}
+
 AddinSession::AddinSession(const AddinOptions& options, WatcherFactory watcherFactory, QObject* parent)
     : QObject(parent), m_options(options), m_watcherFactory(std::move(watcherFactory)),
       m_updating(options.excelUpdating) {
@@ -122,10 +131,8 @@ QString AddinSession::formatObjective(double v) const {
 void AddinSession::writeStatus(const QString& state) {
     if (m_options.statusFile.isEmpty())
         return;
-    // Written whole and renamed into place, so a reader never sees half of it.
-    QSaveFile f(m_options.statusFile);
-    if (!f.open(QIODevice::WriteOnly))
-        return;
+    // Written whole and renamed into place, so a reader never sees half of it
+    // and a link planted at the name is replaced, not followed.
     const QString text =
         QStringLiteral("pid=%1\npopulation=%2\nlog=%3\noptimization=%4\nwatcher_pid=%5\nhost=%6\nstate=%7\n")
             .arg(QCoreApplication::applicationPid())
@@ -134,17 +141,22 @@ void AddinSession::writeStatus(const QString& state) {
             .arg(m_optimization)
             .arg(m_watcherPid)
             .arg(m_hostAddress, state);
-    f.write(text.toUtf8());
-    f.commit();
+    const QByteArray bytes = text.toUtf8();
+    std::string why;
+    ol::safefile::replaceFile(QFile::encodeName(m_options.statusFile).toStdString(), bytes.constData(),
+                              static_cast<size_t>(bytes.size()), why);
 }
 
 int AddinSession::run() {
     m_clock.start();
     // The Watcher ends itself once this mutex is gone, so a killed add-in
     // never leaves a Watcher behind.
-    if (!m_survivalMutex.create(survivalMutexName()))
-        warn(QStringLiteral("another add-in already holds %1; a Watcher stays alive while either of us lives.")
-                 .arg(survivalMutexName()));
+    // Held shared: every add-in of the user holds it at once, and the
+    // Watcher only asks whether any holder still lives.
+    QString why;
+    if (!m_survivalMutex.create(survivalMutexName(), ol::NamedMutex::Mode::Shared, &why))
+        warn(QStringLiteral("cannot hold %1 (%2); a Watcher will not notice if this add-in dies.")
+                 .arg(survivalMutexName(), why));
 
     QxSetProgramMode(0);
     if (const int32_t rc = QxInit3(QX_INTERFACE_VERSION, 0, 0, ""); rc != QX_OK) {
@@ -229,11 +241,18 @@ bool AddinSession::setUpModelAndLog() {
         m_frontier = m_model->constrainingValues();
 
     m_logPath = m_options.logPath;
-    if (m_logPath.isEmpty())
-        m_logPath = QDir(QDir::tempPath())
-                        .filePath(QStringLiteral("selvane-addin-%1-%2.qxlog")
-                                      .arg(m_options.model)
-                                      .arg(QCoreApplication::applicationPid()));
+    if (m_logPath.isEmpty()) {
+        // The user's own folder, never the shared temporary one: there,
+        // another user could plant links where the log and graph will go.
+        QString why;
+        const QString dir = ol::runFilesDirectory(&why);
+        if (dir.isEmpty()) {
+            warn(QStringLiteral("no private folder for the log: %1. Name a log with --log.").arg(why));
+            return false;
+        }
+        m_logPath = QDir(dir).filePath(
+            QStringLiteral("selvane-addin-%1-%2.qxlog").arg(m_options.model).arg(QCoreApplication::applicationPid()));
+    }
     m_logPath = QFileInfo(m_logPath).absoluteFilePath();
     if (const int32_t rc = addin::CreateModelLog(*m_model, QFile::encodeName(m_logPath).toStdString(), m_log);
         rc != QX_OK) {
@@ -285,7 +304,7 @@ void AddinSession::openWatcher() {
     RunSetup setup;
     setup.population = m_run->population();
     setup.logPath = m_logPath;
-    setup.progressGraphPath = m_logPath.section(u'.', 0, -2) + QStringLiteral("-progress.png");
+    setup.progressGraphPath = progressGraphPathFor(m_logPath);
     setup.helpFilePath = ol::systemDirectory() + QStringLiteral("/Selvane8Help.html");
     setup.hostProcessId = static_cast<int32_t>(QCoreApplication::applicationPid());
     QString error;

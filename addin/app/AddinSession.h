@@ -38,6 +38,11 @@ public:
     // itself when it is gone.
     static QString survivalMutexName();
 
+    // The progress graph file of a log: beside it, named after the log's file
+    // name without its last extension ("run.qxlog" -> "run-progress.png",
+    // "runlog" -> "runlog-progress.png"). Dots in folder names do not count.
+    static QString progressGraphPathFor(const QString& logPath);
+
     AddinSession(const AddinOptions& options, WatcherFactory watcherFactory, QObject* parent = nullptr);
     ~AddinSession() override;
 

@@ -1,5 +1,7 @@
 #include "ol/Directories.h"
 
+#include <string>
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -10,6 +12,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+
+#include "ol/SafeFile.h"
 
 namespace ol {
 
@@ -40,15 +44,14 @@ QString xdgDirectory(const char* variable, const QString& fallbackUnderHome) {
 }
 
 // Makes dir (mode 0700) when missing and checks that it is a real directory
-// (not a symbolic link) owned by this user.
-bool makePrivateDirectory(const QString& dir) {
-    const QByteArray path = QFile::encodeName(dir);
-    if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
-        return false;
-    struct stat st {};
-    if (::lstat(path.constData(), &st) != 0)
-        return false;
-    return S_ISDIR(st.st_mode) && st.st_uid == ::getuid();
+// (not a symbolic link) of this user's alone. `why` says what is wrong.
+bool makePrivateDirectory(const QString& dir, QString* why) {
+    std::string problem;
+    if (safefile::ensurePrivateDirectory(QFile::encodeName(dir).toStdString(), problem, true))
+        return true;
+    if (why)
+        *why = QString::fromLocal8Bit(problem);
+    return false;
 }
 
 } // namespace
@@ -71,14 +74,26 @@ QString logDirectory() {
     return state.isEmpty() ? QString() : state + QStringLiteral("/selvane");
 }
 
-bool ensureLogDirectory() {
+bool ensureLogDirectory(QString* why) {
     const QString dir = logDirectory();
-    if (dir.isEmpty())
+    if (dir.isEmpty()) {
+        if (why)
+            *why = QStringLiteral("no folder for logs: neither XDG_STATE_HOME nor HOME is set");
         return false;
-    if (QFileInfo(dir).isDir())
+    }
+    std::string problem;
+    if (safefile::ensurePrivateDirectory(QFile::encodeName(dir).toStdString(), problem))
         return true;
-    return QDir().mkpath(dir) &&
-           QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    if (why)
+        *why = QString::fromLocal8Bit(problem);
+    return false;
+}
+
+QString runFilesDirectory(QString* why) {
+    if (!ensureLogDirectory(why))
+        return QString();
+    const QString dir = logDirectory() + QStringLiteral("/runs");
+    return makePrivateDirectory(dir, why) ? dir : QString();
 }
 
 QString configDirectory() {
@@ -86,24 +101,27 @@ QString configDirectory() {
     return config.isEmpty() ? QString() : config + QStringLiteral("/selvane");
 }
 
-QString runtimeDirectory() {
+QString runtimeDirectory(QString* why) {
     QString base = environment("XDG_RUNTIME_DIR");
     if (base.isEmpty() || !QDir::isAbsolutePath(base)) {
         // /tmp is shared by every user: the folder must be ours, or another
         // user could read or block our locks.
         base = QStringLiteral("/tmp/selvane-%1").arg(::getuid());
-        if (!makePrivateDirectory(base))
+        if (!makePrivateDirectory(base, why))
             return QString();
     }
     QString dir = QDir::cleanPath(base) + QStringLiteral("/selvane");
-    if (!makePrivateDirectory(dir))
+    if (!makePrivateDirectory(dir, why))
         return QString();
     const QString instance = environment("SELVANE_INSTANCE");
     if (!instance.isEmpty()) {
-        if (instance.contains(u'/') || instance == u"." || instance == u"..")
+        if (instance.contains(u'/') || instance == u"." || instance == u"..") {
+            if (why)
+                *why = QStringLiteral("SELVANE_INSTANCE \"%1\" is not a plain name").arg(instance);
             return QString();
+        }
         dir += u'/' + instance;
-        if (!makePrivateDirectory(dir))
+        if (!makePrivateDirectory(dir, why))
             return QString();
     }
     return dir;

@@ -1,9 +1,11 @@
 #include "ol/NamedMutex.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QFile>
@@ -18,8 +20,8 @@ constexpr int kCreateRetries = 5;
 constexpr useconds_t kCreateRetryMicroseconds = 2000;
 
 // The lock file of a name; empty when there is no safe runtime folder.
-QByteArray lockPath(const QString& name) {
-    const QString dir = runtimeDirectory();
+QByteArray lockPath(const QString& name, QString* why = nullptr) {
+    const QString dir = runtimeDirectory(why);
     if (dir.isEmpty())
         return QByteArray();
     return QFile::encodeName(dir + u'/' + name + QStringLiteral(".lock"));
@@ -36,12 +38,12 @@ int openLockFile(const QByteArray& path) {
     return fd;
 }
 
-// LOCK_EX | LOCK_NB on fd: 0 when taken, else the errno (EWOULDBLOCK when
-// another description holds it).
-int tryLock(int fd) {
+// A non-blocking flock on fd: 0 when taken, else the errno (EWOULDBLOCK when
+// another description holds it in a conflicting way).
+int tryLock(int fd, int operation = LOCK_EX) {
     int rc;
     do {
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+        rc = ::flock(fd, operation | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
     return rc == 0 ? 0 : errno;
 }
@@ -70,26 +72,45 @@ bool NamedMutex::isValidName(const QString& name) {
     return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
 }
 
-bool NamedMutex::create(const QString& name) {
+bool NamedMutex::create(const QString& name, Mode mode, QString* why) {
     release();
-    if (!isValidName(name))
+    if (!isValidName(name)) {
+        if (why)
+            *why = QStringLiteral("\"%1\" is not a valid mutex name").arg(name);
         return false;
-    const QByteArray path = lockPath(name);
+    }
+    const QByteArray path = lockPath(name, why);
     if (path.isEmpty())
         return false;
     const int fd = openLockFile(path);
-    if (fd < 0)
+    if (fd < 0) {
+        if (why)
+            *why = QStringLiteral("cannot open the lock file %1: %2")
+                       .arg(QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(errno)));
         return false;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid()) {
+        ::close(fd);
+        if (why)
+            *why = QStringLiteral("the lock file %1 is not a file of your own; remove it").arg(QFile::decodeName(path));
+        return false;
+    }
     // exists() probes by taking the lock for an instant; a create() that
     // meets such a probe tries again a few times before it gives up. A real
     // holder keeps the lock far longer than these few milliseconds.
-    int error = tryLock(fd);
+    const int operation = mode == Mode::Shared ? LOCK_SH : LOCK_EX;
+    int error = tryLock(fd, operation);
     for (int attempt = 0; error == EWOULDBLOCK && attempt < kCreateRetries; ++attempt) {
         ::usleep(kCreateRetryMicroseconds);
-        error = tryLock(fd);
+        error = tryLock(fd, operation);
     }
     if (error != 0) {
         ::close(fd);
+        if (why)
+            *why = error == EWOULDBLOCK
+                       ? QStringLiteral("another process already holds %1").arg(name)
+                       : QStringLiteral("cannot lock %1: %2").arg(name, QString::fromLocal8Bit(std::strerror(error)));
         return false;
     }
     // The lock file stays: removing it would let a process that opened the

@@ -59,25 +59,26 @@ extern "C" {
 /* ------------------------------------------------------------------------
  * Error codes. One table generates the codes and their texts.
  * ------------------------------------------------------------------------ */
-#define QX_ERRNO_MAP(XX)                                                                \
-    XX(INVALID_ARGUMENT, -1, "an argument is not valid")                                \
-    XX(NO_MEMORY, -2, "out of memory")                                                  \
-    XX(BAD_HANDLE, -3, "unknown population handle")                                     \
-    XX(CHROMOSOME_INDEX, -4, "chromosome index out of range")                           \
-    XX(GENE_INDEX, -5, "gene index out of range")                                       \
-    XX(ORGANISM_INDEX, -6, "organism index out of range")                               \
-    XX(BUFFER_TOO_SMALL, -7, "buffer too small")                                        \
-    XX(NO_LOG, -8, "no such optimization log")                                          \
-    XX(NOT_A_LOG, -9, "the file is not an optimization log")                            \
-    XX(LOG_DAMAGED, -10, "the optimization log is damaged")                             \
-    XX(RECORD_RANGE, -11, "record number out of range")                                 \
-    XX(CHANNEL, -12, "temp-data channel or byte count out of range")                    \
-    XX(SYSTEM, -13, "a system call failed")                                             \
-    XX(VERSION, -14, "the engine library does not match the caller's interface version") \
-    XX(LOCK_TIMEOUT, -15, "the population stayed locked by another process")            \
-    XX(LOG_WRITE, -16, "the optimization log could not be written")                     \
-    XX(CONSTRAINT_INDEX, -17, "constraint index out of range")                          \
-    XX(STATE, -18, "the call does not fit the population's state")
+#define QX_ERRNO_MAP(XX)                                                                                               \
+    XX(INVALID_ARGUMENT, -1, "an argument is not valid")                                                               \
+    XX(NO_MEMORY, -2, "out of memory")                                                                                 \
+    XX(BAD_HANDLE, -3, "unknown population handle")                                                                    \
+    XX(CHROMOSOME_INDEX, -4, "chromosome index out of range")                                                          \
+    XX(GENE_INDEX, -5, "gene index out of range")                                                                      \
+    XX(ORGANISM_INDEX, -6, "organism index out of range")                                                              \
+    XX(BUFFER_TOO_SMALL, -7, "buffer too small")                                                                       \
+    XX(NO_LOG, -8, "no such optimization log")                                                                         \
+    XX(NOT_A_LOG, -9, "the file is not an optimization log")                                                           \
+    XX(LOG_DAMAGED, -10, "the optimization log is damaged")                                                            \
+    XX(RECORD_RANGE, -11, "record number out of range")                                                                \
+    XX(CHANNEL, -12, "temp-data channel or byte count out of range")                                                   \
+    XX(SYSTEM, -13, "a system call failed")                                                                            \
+    XX(VERSION, -14, "the engine library does not match the caller's interface version")                               \
+    XX(LOCK_TIMEOUT, -15, "the population stayed locked by another process")                                           \
+    XX(LOG_WRITE, -16, "the optimization log could not be written")                                                    \
+    XX(CONSTRAINT_INDEX, -17, "constraint index out of range")                                                         \
+    XX(STATE, -18, "the call does not fit the population's state")                                                     \
+    XX(STALE_LOG_HANDLE, -19, "the log writer handle was closed")
 
 typedef enum {
     QX_OK = 0,
@@ -94,9 +95,8 @@ QX_API int32_t QxGetErrorTextWVB(int16_t code, char* text, int32_t textCapacity)
  * exception's name ("LogNotFound"), the engine function that failed and a
  * message naming what was wrong (a path, an index). Returns non-zero when it
  * filled the buffers (code is a known error code), 0 otherwise. */
-QX_API int32_t QxGetExceptionInfoWVB(int32_t code, char* exceptionName, int32_t exceptionNameCapacity,
-                                     char* methodName, int32_t methodNameCapacity, char* message,
-                                     int32_t messageCapacity);
+QX_API int32_t QxGetExceptionInfoWVB(int32_t code, char* exceptionName, int32_t exceptionNameCapacity, char* methodName,
+                                     int32_t methodNameCapacity, char* message, int32_t messageCapacity);
 
 /* Library version as "8.major.minor"; never fails. */
 QX_API const char* QxVersionString(void);
@@ -155,6 +155,10 @@ QX_API int32_t QxPopCreate(int32_t organismCount, int32_t chromosomeCount, const
                            const int16_t* methods, int32_t* pop);
 /* Destroys the population (unmaps it everywhere it is next used). */
 QX_API int32_t QxPopFree(int32_t pop);
+/* Removes the user's populations whose creating process has ended (an
+ * add-in killed before it freed them); `removed` (may be NULL) gets how many.
+ * QxPopCreate does this first, so a new run clears what a crashed one left. */
+QX_API int32_t QxPopRemoveOrphans(int32_t* removed);
 
 /* Recursive, robust, process-shared lock. A holder that died is recovered by
  * the next locker (and noted in the engine log). Waits at most 5 s, then
@@ -221,7 +225,7 @@ QX_API double QxChrGetCurrentMutationRate(int32_t pop, int32_t chr);
 QX_API double QxChrGetCrossoverRate(int32_t pop, int32_t chr);
 QX_API int32_t QxChrSetMutationMode(int32_t pop, int32_t chr, int16_t mode, double rate);
 QX_API int32_t QxChrSetCrossoverRate(int32_t pop, int32_t chr, double rate);
-QX_API int32_t QxChrGetGeneCount(int32_t pop, int32_t chr); /* count, or a negative error */
+QX_API int32_t QxChrGetGeneCount(int32_t pop, int32_t chr);     /* count, or a negative error */
 QX_API int32_t QxChrGetSolvingMethod(int32_t pop, int32_t chr); /* method, or a negative error */
 
 /* Genes. A range's step > 0 quantizes values (integers: step 1); 0 = continuous. */
@@ -264,10 +268,15 @@ typedef struct QxLogRecord {
 } QxLogRecord;
 
 /* Writer. Create replaces any log at the path. Constraint i (1-based) is
- * described by names[i-1], hardNotSoft[i-1] (0 = soft) and isAtomic[i-1]. */
+ * described by names[i-1], hardNotSoft[i-1] (0 = soft) and isAtomic[i-1].
+ * The new log is readable by the user only. A handle is valid until its
+ * QxLogClose (or QxFree); afterwards every call with it returns
+ * QX_E_STALE_LOG_HANDLE, even once another log has been created. A closed
+ * log leaves WAL mode when no reader has it open, so it can be read from a
+ * folder the reader cannot write to. */
 QX_API int32_t QxLogCreateWVB(const char* path, int32_t numChromosomes, int32_t numGenes, int32_t numConstraints,
-                              const char* const* constraintNames, const int16_t* hardNotSoft,
-                              const int16_t* isAtomic, int32_t* log);
+                              const char* const* constraintNames, const int16_t* hardNotSoft, const int16_t* isAtomic,
+                              int32_t* log);
 QX_API int32_t QxLogAppendTrialWVB(int32_t log, const QxLogRecord* record);
 QX_API int32_t QxLogAppendProgressStepWVB(int32_t log, int32_t selector, const QxLogRecord* record);
 QX_API int32_t QxLogClose(int32_t log);
@@ -279,10 +288,9 @@ QX_API int32_t QxLogClose(int32_t log);
 QX_API int32_t QxLogGetRecordCountsWVB(const char* path, int32_t* trialCount, int32_t* progressStepCount);
 QX_API int32_t QxLogGetRecordCounts2WVB(const char* path, int32_t* trialCount, int32_t constrainingValueIndex,
                                         int32_t* progressStepCount);
-QX_API int32_t QxLogGetCountsWVB(const char* path, int32_t* numChromosomes, int32_t* numGenes,
-                                 int32_t* numConstraints);
-QX_API int32_t QxLogGetConstraintInfoWVB(const char* path, int32_t constraintIndex, char* name,
-                                         int32_t nameCapacity, int16_t* hardNotSoft, int16_t* isAtomic);
+QX_API int32_t QxLogGetCountsWVB(const char* path, int32_t* numChromosomes, int32_t* numGenes, int32_t* numConstraints);
+QX_API int32_t QxLogGetConstraintInfoWVB(const char* path, int32_t constraintIndex, char* name, int32_t nameCapacity,
+                                         int16_t* hardNotSoft, int16_t* isAtomic);
 /* Nine outputs: elapsedMs, spareValue, valueWithPenalties, recalcNum,
  * constraintValues, constraintCellValues, spareArray, geneValues, extra.
  * Arrays come with their capacities (elements). */

@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "ol/SafeFile.h"
 #include "qxlib8.h"
 
 namespace qx {
@@ -113,12 +114,16 @@ void engineLog(std::string_view line) {
     if (!engineLogOn())
         return;
     std::lock_guard lock(g_stateMutex);
-    FILE* f = std::fopen(g_logPath.c_str(), "a");
-    if (!f)
+    // Never through a planted link, never into another user's file; the log
+    // is readable by the user only.
+    std::string why;
+    const int fd = ol::safefile::openForAppend(g_logPath, why);
+    if (fd < 0)
         return;
-    std::fprintf(f, "QXLIB, %lld  pid %d  %.*s\n", static_cast<long long>(monotonicMs()), static_cast<int>(getpid()),
-                 static_cast<int>(line.size()), line.data());
-    std::fclose(f);
+    const std::string text = "QXLIB, " + std::to_string(monotonicMs()) + "  pid " + std::to_string(getpid()) + "  " +
+                             std::string(line) + "\n";
+    ol::safefile::writeAll(fd, text.data(), text.size());
+    ::close(fd);
 }
 
 int64_t monotonicMs() {
@@ -129,21 +134,7 @@ int64_t monotonicMs() {
 
 } // namespace qx
 
-namespace {
-
-void makeDirectories(const std::string& dir) {
-    std::string partial;
-    for (size_t i = 0; i <= dir.size(); ++i) {
-        if (i == dir.size() || dir[i] == '/') {
-            if (!partial.empty())
-                ::mkdir(partial.c_str(), 0700);
-        }
-        if (i < dir.size())
-            partial += dir[i];
-    }
-}
-
-} // namespace
+namespace {} // namespace
 
 extern "C" {
 
@@ -194,7 +185,11 @@ QX_API int32_t QxInit3(int32_t interfaceVersion, int32_t flags, int32_t reserved
                             std::to_string(QX_INTERFACE_VERSION));
     if (flags & QX_INIT_LOG) {
         const std::string dir = qx::logDirectory();
-        makeDirectories(dir);
+        // An unsafe folder (another user's, a link) gets no log at all; the
+        // engine works on without one.
+        std::string why;
+        if (!ol::safefile::ensurePrivateDirectory(dir, why))
+            return QX_OK;
         {
             std::lock_guard lock(qx::g_stateMutex);
             qx::g_logPath = dir + "/QxLib.log";

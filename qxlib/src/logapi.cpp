@@ -18,9 +18,23 @@
 namespace qx {
 namespace {
 
-// Writers by handle - 1; a closed handle's slot is reused by the next create.
+// Writers by slot; a closed writer's slot is reused by the next create. A
+// handle carries its slot (low 16 bits, 1-based) and the generation of the
+// writer it was given for (bits 16-30), so a handle kept after its close is
+// refused instead of appending into whichever log reuses the slot.
 std::mutex g_writersMutex;
 std::vector<std::unique_ptr<LogWriter>> g_writers;
+std::vector<int32_t> g_slotGenerations; // survives QxFree, so old handles stay refused
+int32_t g_nextGeneration = 1;
+constexpr int32_t kMaxWriterSlots = 0xFFFF;
+constexpr int32_t kMaxGeneration = 0x7FFF;
+
+int32_t slotOf(int32_t handle) {
+    return (handle & 0xFFFF) - 1;
+}
+int32_t generationOf(int32_t handle) {
+    return handle >> 16;
+}
 
 // One read connection per path. The Watcher calls from one thread; the mutex
 // keeps other callers correct, and a call holds it throughout, so a
@@ -32,12 +46,20 @@ std::map<std::string, std::unique_ptr<LogReader>> g_readers;
 constexpr size_t kMaxCachedReaders = 32;
 
 LogWriter* findWriter(int32_t handle) {
-    if (handle < 1 || static_cast<size_t>(handle) > g_writers.size())
+    const int32_t slot = slotOf(handle);
+    if (handle < 1 || slot < 0 || static_cast<size_t>(slot) >= g_writers.size())
         return nullptr;
-    return g_writers[static_cast<size_t>(handle) - 1].get();
+    if (g_slotGenerations[static_cast<size_t>(slot)] != generationOf(handle))
+        return nullptr;
+    return g_writers[static_cast<size_t>(slot)].get();
 }
 
 int32_t badHandle(const char* function, int32_t handle) {
+    const int32_t slot = slotOf(handle);
+    if (handle > 0 && slot >= 0 && static_cast<size_t>(slot) < g_slotGenerations.size() && generationOf(handle) > 0)
+        return fail(QX_E_STALE_LOG_HANDLE, function,
+                    "log writer handle " + std::to_string(handle) +
+                        " was closed; a handle is valid only until its log is closed, so create the log again");
     return fail(QX_E_INVALID_ARGUMENT, function, "unknown log writer handle " + std::to_string(handle));
 }
 
@@ -92,7 +114,8 @@ void releaseLogs() {
         g_readers.clear();
     }
     std::lock_guard lock(g_writersMutex);
-    g_writers.clear();
+    for (auto& w : g_writers)
+        w.reset();
 }
 
 } // namespace qx
@@ -133,10 +156,18 @@ QX_API int32_t QxLogCreateWVB(const char* path, int32_t numChromosomes, int32_t 
     size_t slot = 0;
     while (slot < qx::g_writers.size() && qx::g_writers[slot])
         ++slot;
-    if (slot == qx::g_writers.size())
+    if (slot == qx::g_writers.size()) {
+        if (slot >= static_cast<size_t>(qx::kMaxWriterSlots))
+            return qx::fail(QX_E_NO_MEMORY, kFunction,
+                            "too many logs open at once (" + std::to_string(slot) + "); close some first");
         qx::g_writers.emplace_back();
+        qx::g_slotGenerations.push_back(0);
+    }
+    const int32_t generation = qx::g_nextGeneration;
+    qx::g_nextGeneration = generation == qx::kMaxGeneration ? 1 : generation + 1;
     qx::g_writers[slot] = std::move(writer);
-    *log = static_cast<int32_t>(slot + 1);
+    qx::g_slotGenerations[slot] = generation;
+    *log = (generation << 16) | static_cast<int32_t>(slot + 1);
     qx::engineLog("created the optimization log " + where + " as writer " + std::to_string(*log));
     return QX_OK;
 }
@@ -165,7 +196,7 @@ QX_API int32_t QxLogClose(int32_t log) {
     std::lock_guard lock(qx::g_writersMutex);
     if (!qx::findWriter(log))
         return qx::badHandle("QxLogClose", log);
-    qx::g_writers[static_cast<size_t>(log) - 1].reset();
+    qx::g_writers[static_cast<size_t>(qx::slotOf(log))].reset();
     return QX_OK;
 }
 

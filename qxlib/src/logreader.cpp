@@ -44,6 +44,7 @@ double doubleAt(const unsigned char* from, int64_t index) {
 } // namespace
 
 int32_t LogReader::sqliteFailure(int rc, const std::string& what, std::string& why) {
+    m_lastSqliteRc = rc;
     why = what + " in the log " + m_path + ": " + sqliteMessage(m_db.get(), rc);
     switch (rc & 0xff) {
     case SQLITE_BUSY:
@@ -69,17 +70,60 @@ int32_t LogReader::sqliteFailure(int rc, const std::string& what, std::string& w
 
 int32_t LogReader::open(const std::string& path, const struct stat& st, std::unique_ptr<LogReader>& out,
                         std::string& why) {
+    int sqliteRc = SQLITE_OK;
+    const int32_t rc = openOnce(path, st, false, out, sqliteRc, why);
+    if (rc != QX_E_SYSTEM)
+        return rc;
+    // A log in WAL mode needs its -shm file, which a reader without write
+    // access to the folder cannot make: an archived run, another user's log
+    // shared read-only, read-only media. When no -wal file holds records
+    // beyond the main file, the main file alone is the whole log, and it is
+    // read as an unchanging file.
+    const int primary = sqliteRc & 0xff;
+    if (primary != SQLITE_READONLY && primary != SQLITE_CANTOPEN && primary != SQLITE_PERM)
+        return rc;
+    struct stat wal {};
+    if (::stat((path + "-wal").c_str(), &wal) == 0 && wal.st_size > 0)
+        return rc;
+    std::string again;
+    if (openOnce(path, st, true, out, sqliteRc, again) != QX_OK)
+        return rc;
+    return QX_OK;
+}
+
+int32_t LogReader::openOnce(const std::string& path, const struct stat& st, bool immutable,
+                            std::unique_ptr<LogReader>& out, int& sqliteRc, std::string& why) {
     std::unique_ptr<LogReader> reader(new LogReader);
     reader->m_path = path;
     reader->m_dev = st.st_dev;
     reader->m_ino = st.st_ino;
     reader->m_size = st.st_size;
+    reader->m_mtime = st.st_mtim;
+    reader->m_immutable = immutable;
 
     // Without SQLITE_OPEN_CREATE: reading never makes a file.
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &raw, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
+    int flags = SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX;
+    std::string name = path;
+    if (immutable) {
+        name = "file:";
+        for (char c : path) {
+            if (c == '%' || c == '?' || c == '#') {
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                name += '%';
+                name += kHex[static_cast<unsigned char>(c) >> 4];
+                name += kHex[static_cast<unsigned char>(c) & 15];
+            } else {
+                name += c;
+            }
+        }
+        name += "?immutable=1";
+        flags |= SQLITE_OPEN_URI;
+    }
+    int rc = sqlite3_open_v2(name.c_str(), &raw, flags, nullptr);
     reader->m_db.reset(raw);
     if (rc != SQLITE_OK) {
+        sqliteRc = rc;
         const bool gone = !fileExists(path);
         why = "cannot open the log " + path + ": " + sqliteMessage(raw, rc);
         return gone ? QX_E_NO_LOG : QX_E_SYSTEM;
@@ -148,8 +192,10 @@ int32_t LogReader::open(const std::string& path, const struct stat& st, std::uni
             return QX_E_LOG_DAMAGED;
         }
     }
-    if (int32_t e = reader->loadLayout(why); e != QX_OK)
+    if (int32_t e = reader->loadLayout(why); e != QX_OK) {
+        sqliteRc = reader->m_lastSqliteRc;
         return e;
+    }
     out = std::move(reader);
     return QX_OK;
 }
@@ -233,6 +279,10 @@ int32_t LogReader::loadLayout(std::string& why) {
 
 bool LogReader::isSameFile(const struct stat& st) {
     if (st.st_dev != m_dev || st.st_ino != m_ino || st.st_size < m_size)
+        return false;
+    // An unchanging file that changed after all is opened afresh.
+    if (m_immutable &&
+        (st.st_size != m_size || st.st_mtim.tv_sec != m_mtime.tv_sec || st.st_mtim.tv_nsec != m_mtime.tv_nsec))
         return false;
     m_size = st.st_size;
     return true;

@@ -63,6 +63,10 @@ public:
 
 private:
     LogReader() = default;
+    // One attempt at opening; `immutable` reads the main file alone, without
+    // the locks and -shm file that need write access to the folder.
+    static int32_t openOnce(const std::string& path, const struct stat& st, bool immutable,
+                            std::unique_ptr<LogReader>& out, int& sqliteRc, std::string& why);
     int32_t sqliteFailure(int rc, const std::string& what, std::string& why);
     int32_t loadLayout(std::string& why);
 
@@ -75,6 +79,9 @@ private:
     ino_t m_ino = 0;
     off_t m_size = 0;
     bool m_healthy = true;
+    bool m_immutable = false;
+    int m_lastSqliteRc = 0; // the SQLite code of the last failure
+    struct timespec m_mtime {};
     int32_t m_numChromosomes = 0;
     int32_t m_numGenes = 0;
     std::vector<Constraint> m_constraints;

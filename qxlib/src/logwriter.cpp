@@ -8,6 +8,7 @@
 
 #include "internal.h"
 #include "logformat.h"
+#include "ol/SafeFile.h"
 
 namespace qx {
 namespace {
@@ -119,6 +120,14 @@ int32_t LogWriter::create(const std::string& path, const Layout& layout, std::un
         return rc;
     if (int32_t rc = removeCompanions(temp, why); rc != QX_OK)
         return rc;
+    // The file is made here, new and readable by the user only, before SQLite
+    // opens it: SQLite would make it 0644, and its -wal and -shm files take
+    // the main file's mode. O_EXCL never opens a link planted at the name.
+    if (const int fd = ol::safefile::createNew(temp, why); fd < 0) {
+        return QX_E_LOG_WRITE;
+    } else {
+        ::close(fd);
+    }
     if (int32_t rc = buildLog(temp, path, layout, why); rc != QX_OK) {
         std::string ignored;
         removeFile(temp, ignored);
@@ -185,8 +194,19 @@ LogWriter::~LogWriter() {
     // checkpoint: SQLite would then delete "<path>-wal" by name, which now
     // belongs to the new log.
     struct stat st {};
-    if (::stat(m_path.c_str(), &st) != 0 || st.st_dev != m_dev || st.st_ino != m_ino)
+    if (::stat(m_path.c_str(), &st) != 0 || st.st_dev != m_dev || st.st_ino != m_ino) {
         sqlite3_db_config(m_db.get(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        return;
+    }
+    // A finished log leaves WAL mode, so that it can be read where the
+    // reader may not write (a WAL log needs its -shm file made beside it).
+    // That needs the log to itself; while a reader has it open the log stays
+    // in WAL mode, and readers fall back to reading the main file alone.
+    // The -wal file is emptied first where no reader is in the middle of a
+    // read, so that such a reader finds every record in the main file.
+    sqlite3_busy_timeout(m_db.get(), 0);
+    sqlite3_wal_checkpoint_v2(m_db.get(), nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    sqlite3_exec(m_db.get(), "PRAGMA journal_mode=DELETE", nullptr, nullptr, nullptr);
 }
 
 int32_t LogWriter::checkRecord(const QxLogRecord* record, std::string& why) const {

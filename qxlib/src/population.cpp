@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
@@ -109,6 +111,43 @@ std::string Population::shmName(int32_t handle) {
     return "/selvane-qxpop-" + std::to_string(getuid()) + "-" + std::to_string(handle);
 }
 
+int32_t Population::removeOrphans() {
+    const std::string prefix = "selvane-qxpop-" + std::to_string(getuid()) + "-";
+    DIR* dir = opendir("/dev/shm");
+    if (!dir)
+        return 0;
+    int32_t removed = 0;
+    while (const dirent* entry = readdir(dir)) {
+        if (std::strncmp(entry->d_name, prefix.c_str(), prefix.size()) != 0)
+            continue;
+        const std::string name = std::string("/") + entry->d_name;
+        const int fd = shm_open(name.c_str(), O_RDONLY, 0);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        pid_t owner = 0;
+        if (fstat(fd, &st) == 0 && st.st_uid == geteuid() && st.st_size >= static_cast<off_t>(sizeof(PopHeader))) {
+            void* base = mmap(nullptr, sizeof(PopHeader), PROT_READ, MAP_SHARED, fd, 0);
+            if (base != MAP_FAILED) {
+                const auto* h = static_cast<const PopHeader*>(base);
+                // A block still being made has no magic yet: not judged.
+                if (loadShared(h->magic) == kPopMagic)
+                    owner = static_cast<pid_t>(h->ownerPid);
+                munmap(base, sizeof(PopHeader));
+            }
+        }
+        close(fd);
+        // kill(pid, 0) fails with ESRCH only when no such process exists; a
+        // live owner of another user (EPERM) still counts as alive.
+        if (owner > 0 && kill(owner, 0) != 0 && errno == ESRCH && shm_unlink(name.c_str()) == 0) {
+            ++removed;
+            engineLog("removed the population " + name + " of ended process " + std::to_string(owner));
+        }
+    }
+    closedir(dir);
+    return removed;
+}
+
 int32_t Population::lockTimeoutMs() {
     if (const char* v = std::getenv("SELVANE_QX_LOCK_TIMEOUT_MS"); v && *v) {
         char* end = nullptr;
@@ -195,6 +234,7 @@ std::shared_ptr<Population> Population::create(const Shape& shape, std::string_v
     h->runStatus = QxRunStatusNotStarted;
     h->goal = QX_GOAL_MAXIMIZE;
     h->timerState = kTimerNotStarted;
+    h->ownerPid = static_cast<int32_t>(getpid());
     GaRandom::seed(h->rng, randomSeed());
 
     auto* base8 = static_cast<unsigned char*>(base);

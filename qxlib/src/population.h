@@ -41,6 +41,10 @@ public:
     static std::shared_ptr<Population> open(int32_t handle, std::string_view fn, int32_t& code);
 
     static std::string shmName(int32_t handle);
+    // Removes this user's populations whose creating process has ended (an
+    // add-in killed before it could free them): they would hold their memory
+    // in /dev/shm until the machine restarts. Returns how many went.
+    static int32_t removeOrphans();
 
     int32_t handle() const { return m_handle; }
     bool freed() const;

@@ -127,11 +127,19 @@ int64_t elapsedOf(int64_t state, int64_t now) {
 
 extern "C" {
 
+QX_API int32_t QxPopRemoveOrphans(int32_t* removed) {
+    const int32_t count = qx::Population::removeOrphans();
+    if (removed)
+        *removed = count;
+    return QX_OK;
+}
+
 QX_API int32_t QxPopCreate(int32_t organismCount, int32_t chromosomeCount, const int32_t* geneCounts,
                            const int16_t* methods, int32_t* pop) {
     const char* fn = "QxPopCreate";
     if (pop)
         *pop = 0;
+    qx::Population::removeOrphans();
     if (!pop)
         return fail(QX_E_INVALID_ARGUMENT, fn, "pop is NULL");
     if (organismCount < qx::kMinOrganisms || organismCount > qx::kMaxOrganisms)

@@ -53,7 +53,7 @@ struct PopHeader {
     int32_t goal;
     int32_t trialCount;
     int32_t progressStepCount;
-    int32_t reserved1;
+    int32_t ownerPid; // the process that created it; gone = the population is an orphan
     double target;
     int64_t timerState;
 

@@ -62,6 +62,16 @@ std::string tempName() {
     return name;
 }
 
+// The block's name is fixed, so another user can make it first: then no
+// channel works until that object is gone, and the message says so.
+std::string squatted(const std::string& name, uid_t owner) {
+    return "the shared-memory object /dev/shm" + name + " belongs to user " + std::to_string(owner) +
+           ", not to you (user " + std::to_string(geteuid()) +
+           "); another user made it, and the temp-data channels cannot work while it is there. Have its owner or "
+           "the administrator remove it (rm /dev/shm" +
+           name + ")";
+}
+
 std::shared_ptr<TempMapping> mapping(std::string_view fn, int32_t& code) {
     std::lock_guard lock(g_tempMutex);
     if (g_temp) {
@@ -71,7 +81,13 @@ std::shared_ptr<TempMapping> mapping(std::string_view fn, int32_t& code) {
     const std::string name = tempName();
     const int fd = shm_open(name.c_str(), O_RDWR | O_CREAT, 0600);
     if (fd < 0) {
-        code = fail(QX_E_SYSTEM, fn, "shm_open " + name + ": " + std::strerror(errno));
+        const int err = errno;
+        struct stat other {};
+        if (err == EACCES && ::stat(("/dev/shm" + name).c_str(), &other) == 0 && other.st_uid != geteuid()) {
+            code = fail(QX_E_SYSTEM, fn, squatted(name, other.st_uid));
+            return nullptr;
+        }
+        code = fail(QX_E_SYSTEM, fn, "shm_open " + name + ": " + std::strerror(err));
         return nullptr;
     }
     auto failWith = [&](const std::string& what) {
@@ -84,8 +100,9 @@ std::shared_ptr<TempMapping> mapping(std::string_view fn, int32_t& code) {
     if (fstat(fd, &st) != 0)
         return failWith("fstat");
     if (st.st_uid != geteuid()) {
-        errno = EPERM;
-        return failWith("owner check of");
+        close(fd);
+        code = fail(QX_E_SYSTEM, fn, squatted(name, st.st_uid));
+        return nullptr;
     }
     // Whoever created it, the block stays private to the user.
     if (fchmod(fd, 0600) != 0)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "AddinOptions.h"
+#include "AddinSession.h"
 #include "EventWait.h"
 #include "HostApplicationObject.h"
 #include "HostExcelObject.h"
@@ -290,3 +291,19 @@ TEST(EventWait, ServesEventsWhileWaitingAndGivesUpAtTheBound) {
 }
 
 } // namespace
+
+TEST(AddinSession, TheProgressGraphLandsBesideTheLogWhateverItsName) {
+    using addin::AddinSession;
+    EXPECT_EQ(AddinSession::progressGraphPathFor(QStringLiteral("/runs/run.qxlog")),
+              QStringLiteral("/runs/run-progress.png"));
+    EXPECT_EQ(AddinSession::progressGraphPathFor(QStringLiteral("/runs/a.b.qxlog")),
+              QStringLiteral("/runs/a.b-progress.png"));
+    // No extension: the dots of a folder name are not the log's extension,
+    // and a plain name keeps the graph in its folder.
+    EXPECT_EQ(AddinSession::progressGraphPathFor(QStringLiteral("/data/my.project/runlog")),
+              QStringLiteral("/data/my.project/runlog-progress.png"));
+    EXPECT_EQ(AddinSession::progressGraphPathFor(QStringLiteral("/data/plain/runlog")),
+              QStringLiteral("/data/plain/runlog-progress.png"));
+    EXPECT_EQ(AddinSession::progressGraphPathFor(QStringLiteral("/data/plain/.qxlog")),
+              QStringLiteral("/data/plain/.qxlog-progress.png"));
+}

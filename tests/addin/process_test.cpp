@@ -1,6 +1,7 @@
 // selvane-addin without a Watcher, run as a child process: every model runs
 // to its limit and logs what the Watcher would read, and the run honours the
 // run-status marks that another process sets through the engine.
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "AddinProcess.h"
+#include "ol/NamedMutex.h"
 #include "qxlib8.h"
 
 namespace {
@@ -248,3 +250,35 @@ TEST_F(AddinProcessTest, AskedQuestionsTakeTheirDefaultsWithoutAWatcherAndAWrong
 }
 
 } // namespace
+
+TEST_F(AddinProcessTest, TwoAddInsRunAtOnceAndTheWatcherSeesOneAliveUntilBothAreGone) {
+    const QString survival = QStringLiteral("MirrowSurvivalMutex_OLProcessVersion8");
+    const QStringList endless = {QStringLiteral("--model"), QStringLiteral("route"), QStringLiteral("--trials"),
+                                 QStringLiteral("0")};
+    auto first = start(QStringLiteral("first"), endless);
+    auto second = start(QStringLiteral("second"), endless);
+    ASSERT_TRUE(first->waitForState(QStringLiteral("running"), kStateMs)) << first->output().toStdString();
+    ASSERT_TRUE(second->waitForState(QStringLiteral("running"), kStateMs)) << second->output().toStdString();
+    for (const auto* p : {first.get(), second.get()})
+        EXPECT_FALSE(p->output().contains(survival))
+            << "an add-in was refused the survival mutex: " << p->output().toStdString();
+    EXPECT_TRUE(ol::NamedMutex::exists(survival));
+
+    // The first add-in dies mid-run: the second still holds the mutex, and
+    // the dead one's population stays in /dev/shm until the next run starts.
+    const QString orphan = QStringLiteral("/dev/shm/selvane-qxpop-%1-%2").arg(::getuid()).arg(first->population());
+    ::kill(static_cast<pid_t>(first->pid()), SIGKILL);
+    ASSERT_TRUE(first->finish(kStateMs));
+    EXPECT_TRUE(ol::NamedMutex::exists(survival)) << "the Watcher would take the second add-in for dead";
+    EXPECT_TRUE(QFileInfo::exists(orphan));
+
+    auto third = start(QStringLiteral("third"), endless);
+    ASSERT_TRUE(third->waitForState(QStringLiteral("running"), kStateMs)) << third->output().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(orphan)) << "the killed add-in's population outlived the next start";
+
+    ::kill(static_cast<pid_t>(second->pid()), SIGKILL);
+    ::kill(static_cast<pid_t>(third->pid()), SIGKILL);
+    ASSERT_TRUE(second->finish(kStateMs));
+    ASSERT_TRUE(third->finish(kStateMs));
+    EXPECT_FALSE(ol::NamedMutex::exists(survival)) << "no add-in is left";
+}

@@ -76,3 +76,34 @@ TEST(DiagnosticLog, ArrayDump) {
     DiagnosticLog::WriteArray(QStringLiteral("v"), std::array<double, 0>{});
     EXPECT_EQ(dir.logMessages(), QStringList{QStringLiteral("Array v: ")});
 }
+
+TEST(DiagnosticLog, NeverWritesThroughALinkPlantedAtItsName) {
+    TempLogDir dir;
+    QTemporaryDir elsewhere;
+    const QString victim = elsewhere.filePath(QStringLiteral("notes.txt"));
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious\n");
+    }
+    ASSERT_TRUE(QFile::link(victim, dir.file(QStringLiteral("Selvane.log"))));
+    dir.startLogging();
+    QString message = QStringLiteral("a line that must not reach the link's target");
+    DiagnosticLog::WriteLine(message);
+    QFile kept(victim);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("precious\n"));
+}
+
+TEST(DiagnosticLog, IsReadableByTheUserOnly) {
+    TempLogDir dir;
+    dir.touch(QStringLiteral("Selvane.log"), QByteArray("line of an earlier run\n"));
+    QFile::setPermissions(dir.file(QStringLiteral("Selvane.log")),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadOther);
+    dir.startLogging();
+    QString message = QStringLiteral("next line");
+    DiagnosticLog::WriteLine(message);
+    EXPECT_EQ(QFileInfo(dir.file(QStringLiteral("Selvane.log"))).permissions() &
+                  (QFileDevice::ReadGroup | QFileDevice::ReadOther | QFileDevice::WriteOther),
+              QFileDevice::Permissions());
+}

@@ -20,7 +20,7 @@ const QString kWatcherMutex = QStringLiteral("MirrowSurvivalMutex_GraphingEngine
 struct MutexHolderChild {
     pid_t pid = -1;
 
-    bool start(const QString& name) {
+    bool start(const QString& name, ol::NamedMutex::Mode mode = ol::NamedMutex::Mode::Exclusive) {
         int fds[2];
         if (::pipe(fds) != 0)
             return false;
@@ -28,7 +28,7 @@ struct MutexHolderChild {
         if (pid == 0) {
             ::close(fds[0]);
             ol::NamedMutex mutex;
-            const char ok = mutex.create(name) ? 'y' : 'n';
+            const char ok = mutex.create(name, mode) ? 'y' : 'n';
             if (::write(fds[1], &ok, 1) != 1)
                 ::_exit(2);
             for (;;)
@@ -126,4 +126,29 @@ TEST(NamedMutex, NotInheritedByStartedPrograms) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, nullptr, 0);
     EXPECT_FALSE(stillExists);
+}
+
+TEST(NamedMutex, SeveralAddInsHoldTheSurvivalMutexAtOnceUntilTheLastIsKilled) {
+    // Every add-in of the user holds the survival mutex shared; the Watcher
+    // probes whether any holder still lives.
+    oltest::PrivateRuntimeDir runtime;
+    const auto shared = ol::NamedMutex::Mode::Shared;
+    MutexHolderChild first;
+    MutexHolderChild second;
+    ASSERT_TRUE(first.start(kAddinMutex, shared));
+    ASSERT_TRUE(second.start(kAddinMutex, shared)) << "a second add-in was refused the survival mutex";
+    EXPECT_TRUE(ol::NamedMutex::exists(kAddinMutex));
+
+    first.killAndWait();
+    EXPECT_TRUE(ol::NamedMutex::exists(kAddinMutex)) << "the second add-in still lives";
+    ol::NamedMutex exclusive;
+    QString why;
+    EXPECT_FALSE(exclusive.create(kAddinMutex, ol::NamedMutex::Mode::Exclusive, &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("already holds"))) << why.toStdString();
+
+    second.killAndWait();
+    EXPECT_FALSE(ol::NamedMutex::exists(kAddinMutex)) << "no holder is left";
+    ol::NamedMutex third;
+    EXPECT_TRUE(third.create(kAddinMutex, shared));
+    EXPECT_TRUE(ol::NamedMutex::exists(kAddinMutex));
 }

@@ -7,6 +7,9 @@
 #include <sstream>
 #include <string>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "qxlib8.h"
@@ -53,7 +56,7 @@ TEST(ErrorTexts, EveryCodeHasItsOwnTextAndUnknownCodesNameTheirNumber) {
         EXPECT_EQ(errorText(e.code), e.text) << e.code;
         EXPECT_TRUE(seen.insert(e.text).second) << "text shared with another code: " << e.text;
     }
-    for (int16_t code : {int16_t{-19}, int16_t{-123}, int16_t{7}, int16_t{INT16_MIN}}) {
+    for (int16_t code : {int16_t{-20}, int16_t{-123}, int16_t{7}, int16_t{INT16_MIN}}) {
         const std::string text = errorText(code);
         EXPECT_NE(text.find(std::to_string(code)), std::string::npos) << text;
         EXPECT_EQ(seen.count(text), 0u) << text;
@@ -146,6 +149,33 @@ TEST(Init, VersionCheckAndDetailedLogging) {
     ASSERT_EQ(QxFree(), QX_OK);
     ASSERT_EQ(QxLogGetCountsWVB("/nonexistent-folder/after-free.qxlog", nullptr, nullptr, nullptr), QX_E_NO_LOG);
     EXPECT_EQ(readAll(logFile).find("after-free"), std::string::npos);
+    ::unsetenv("SELVANE_LOG_DIR");
+    std::filesystem::remove_all(dir);
+}
+
+TEST(Init, TheEngineLogIsPrivateAndNeverWrittenThroughALink) {
+    std::string dir = (std::filesystem::temp_directory_path() / "qxlib-core-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(dir.data()), nullptr);
+    const std::string victim = dir + "/notes.txt";
+    std::ofstream(victim) << "precious\n";
+    const std::string logDir = dir + "/logs";
+    ASSERT_EQ(::mkdir(logDir.c_str(), 0700), 0);
+    ASSERT_EQ(::symlink(victim.c_str(), (logDir + "/QxLib.log").c_str()), 0);
+    ASSERT_EQ(::setenv("SELVANE_LOG_DIR", logDir.c_str(), 1), 0);
+    EXPECT_EQ(QxInit3(QX_INTERFACE_VERSION, QX_INIT_LOG, 0, ""), QX_OK);
+    QxLogGetCountsWVB("/nonexistent-folder/x.qxlog", nullptr, nullptr, nullptr);
+    EXPECT_EQ(readAll(victim), "precious\n") << "the engine log wrote through a planted link";
+    QxFree();
+
+    // Without the link the log is made, readable by the user only.
+    ASSERT_EQ(::unlink((logDir + "/QxLib.log").c_str()), 0);
+    const mode_t old = ::umask(022);
+    EXPECT_EQ(QxInit3(QX_INTERFACE_VERSION, QX_INIT_LOG, 0, ""), QX_OK);
+    ::umask(old);
+    struct stat st {};
+    ASSERT_EQ(::stat((logDir + "/QxLib.log").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    QxFree();
     ::unsetenv("SELVANE_LOG_DIR");
     std::filesystem::remove_all(dir);
 }

@@ -215,9 +215,10 @@ TEST(LogWriterErrors, BadHandlesAndArguments) {
     const int32_t closed = createLog(dir.file("closed.qxlog"), layout);
     QxLogClose(closed);
     for (int32_t handle : {0, -1, 999, INT32_MIN, closed}) {
-        EXPECT_EQ(QxLogAppendTrialWVB(handle, &r.record), QX_E_INVALID_ARGUMENT) << handle;
-        EXPECT_EQ(QxLogAppendProgressStepWVB(handle, 1, &r.record), QX_E_INVALID_ARGUMENT) << handle;
-        EXPECT_EQ(QxLogClose(handle), QX_E_INVALID_ARGUMENT) << handle;
+        const int32_t code = handle == closed ? QX_E_STALE_LOG_HANDLE : QX_E_INVALID_ARGUMENT;
+        EXPECT_EQ(QxLogAppendTrialWVB(handle, &r.record), code) << handle;
+        EXPECT_EQ(QxLogAppendProgressStepWVB(handle, 1, &r.record), code) << handle;
+        EXPECT_EQ(QxLogClose(handle), code) << handle;
     }
 
     const std::string path = dir.file("open.qxlog");

@@ -11,7 +11,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
 #include <QImageReader>
@@ -314,6 +316,27 @@ TEST_F(GraphControlTest, ExportWritesAnImageOfTheAskedSizeWithTheCurve) {
     EXPECT_FALSE(m_graph.ExportImage(dir.filePath(QStringLiteral("x.png")), GraphControl::kImageFormatPng, 0, 100));
     EXPECT_FALSE(
         m_graph.ExportImage(dir.filePath(QStringLiteral("missing/x.png")), GraphControl::kImageFormatPng, 100, 100));
+}
+
+TEST_F(GraphControlTest, ExportReplacesALinkPlantedAtTheGraphsNameInsteadOfWritingThroughIt) {
+    // Another user who plants "<log>-progress.png" as a link to a file of
+    // ours must not get that file overwritten.
+    QTemporaryDir dir;
+    const QString victim = dir.filePath(QStringLiteral("thesis.tex"));
+    {
+        QFile f(victim);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("precious");
+    }
+    const QString png = dir.filePath(QStringLiteral("run-progress.png"));
+    ASSERT_TRUE(QFile::link(victim, png));
+    m_graph.ChangeDataSource(std::vector<double>{0, 10}, std::vector<double>{1, 2});
+    ASSERT_TRUE(m_graph.ExportImage(png, GraphControl::kImageFormatPng, 120, 90));
+    QFile kept(victim);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("precious")) << "the export wrote through the link";
+    EXPECT_FALSE(QFileInfo(png).isSymLink());
+    EXPECT_EQ(QImage(png).size(), QSize(120, 90));
 }
 
 TEST_F(GraphControlTest, CopyPutsThePictureOnTheClipboard) {

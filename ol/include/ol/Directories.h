@@ -17,8 +17,15 @@ QString systemDirectory();
 QString logDirectory();
 
 // Creates the log directory (and its parents) when missing, readable by the
-// user only. True when it exists afterwards.
-bool ensureLogDirectory();
+// user only. True when it exists afterwards as a folder of the user's own that
+// no other user can write to; else `why` says what is wrong.
+bool ensureLogDirectory(QString* why = nullptr);
+
+// The folder for the files of a run that no setting names (the sample
+// add-in's log and its progress graph): the log directory, made private.
+// Never a folder shared by all users such as /tmp, where another user could
+// plant links. Empty with `why` set when it cannot be made safe.
+QString runFilesDirectory(QString* why = nullptr);
 
 // The folder of the user's settings of this system: $XDG_CONFIG_HOME/selvane,
 // else ~/.config/selvane.
@@ -29,9 +36,10 @@ QString configDirectory();
 // $SELVANE_INSTANCE is set (the test runner gives each suite its own), the
 // folder is <runtime dir>/selvane/<instance>, so that concurrent test suites
 // never see each other's mutexes. Created on first use with mode 0700; a
-// /tmp fallback that is not a directory of this user's own is refused.
-// Empty when the folder cannot be made safe.
-QString runtimeDirectory();
+// /tmp fallback (or any of these folders) that is not a directory of this
+// user's alone (owned by the user, mode 0700) is refused. Empty when the
+// folder cannot be made safe; `why` then says what is wrong and what to do.
+QString runtimeDirectory(QString* why = nullptr);
 
 // The file test: true when path names an existing file (not a directory);
 // symbolic links are followed.
