@@ -81,12 +81,6 @@ QString yesNo(bool b) {
     return b ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
-// The progress graph the Watcher writes at the end of the run: beside the
-// log, named after it.
-QString progressGraphPathFor(const QString& logPath) {
-    return logPath.section(u'.', 0, -2) + QStringLiteral("-progress.png");
-}
-
 } // namespace
 
 QString AddinSession::survivalMutexName() {
