@@ -259,7 +259,8 @@ typedef struct QxLogRecord {
 } QxLogRecord;
 
 /* Writer. Create replaces any log at the path. Constraint i (1-based) is
- * described by names[i-1], hardNotSoft[i-1] (0 = soft) and isAtomic[i-1]. */
+ * described by names[i-1], hardNotSoft[i-1] (its kind code: 0 = hard, any other
+ * value = soft) and isAtomic[i-1]. */
 QX_API int32_t QxLogCreateWVB(const char* path, int32_t numChromosomes, int32_t numGenes, int32_t numConstraints,
                               const char* const* constraintNames, const int16_t* hardNotSoft,
                               const int16_t* isAtomic, int32_t* log);
