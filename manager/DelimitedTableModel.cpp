@@ -65,15 +65,25 @@ void DelimitedTableModel::loadText(QString text, QChar columnDelimiter, QChar ro
             cells.push_back(Cell{});
         ++rows;
     }
-    const bool sameShape = rows == m_rows;
-    if (!sameShape)
-        beginResetModel();
-    m_text = std::move(text);
-    m_cells = std::move(cells);
-    m_rows = rows;
-    if (!sameShape) {
-        endResetModel();
-    } else if (m_rows > 0 && !m_headers.isEmpty()) {
+    // Rows are added or removed at the end rather than by a reset, so that
+    // the views keep their column widths and selection.
+    if (rows < m_rows) {
+        beginRemoveRows(QModelIndex(), rows, m_rows - 1);
+        m_text = std::move(text);
+        m_cells = std::move(cells);
+        m_rows = rows;
+        endRemoveRows();
+    } else if (rows > m_rows) {
+        beginInsertRows(QModelIndex(), m_rows, rows - 1);
+        m_text = std::move(text);
+        m_cells = std::move(cells);
+        m_rows = rows;
+        endInsertRows();
+    } else {
+        m_text = std::move(text);
+        m_cells = std::move(cells);
+    }
+    if (m_rows > 0 && !m_headers.isEmpty()) {
         // One signal for the whole table: every cell may have changed.
         Q_EMIT dataChanged(index(0, 0), index(m_rows - 1, static_cast<int>(columns) - 1), {Qt::DisplayRole});
     }

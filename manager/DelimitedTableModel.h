@@ -28,8 +28,9 @@ public:
     // Replaces the contents: rows of the text end at `rowDelimiter`, cells at
     // `columnDelimiter`. Cells past the column count are ignored, missing
     // cells are empty; the first cell of a row goes to column `firstColumn`,
-    // the columns before it stay empty. When the shape stays the same the views are told that
-    // the data changed (their selection stays); otherwise the model resets.
+    // the columns before it stay empty. Rows are added or removed at the end
+    // and the views told once that the data changed, so they keep their
+    // column widths and selection.
     void loadText(QString text, QChar columnDelimiter, QChar rowDelimiter, int firstColumn = 0);
 
     QString cellText(int row, int column) const;

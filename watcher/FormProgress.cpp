@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 
@@ -32,6 +33,9 @@
 #include "compact/ExcelUpdatingMenu.h"
 #include "ol/StepGuard.h"
 #include "ol/VisualServices.h"
+#include "pages/ColorGraphPage.h"
+#include "pages/ConstraintSolverPage.h"
+#include "pages/PopulationPage.h"
 
 namespace watcher {
 
@@ -157,8 +161,15 @@ void FormProgress::buildControls() {
     setGeometryTwips(SGGridSummary, 60, 120, gridWidth, 1300);
     SGGridLog = makeGrid(FrameTabMain[TabLog], "SGGridLog");
     setGeometryTwips(SGGridLog, 60, 600, gridWidth, tabHeight - 1050);
-    SGGridPopulation = makeGrid(FrameTabMain[TabPopulation], "SGGridPopulation");
+    m_PopulationPage = new PopulationPage(FrameTabMain[TabPopulation]);
+    SGGridPopulation = m_PopulationPage->grid();
     setGeometryTwips(SGGridPopulation, 60, 300, gridWidth, tabHeight - 750);
+    m_ColorGraphPage = new ColorGraphPage(FrameTabMain[TabColorGraph]);
+    setGeometryTwips(m_ColorGraphPage->label(), 60, 60, gridWidth, 255);
+    setGeometryTwips(m_ColorGraphPage->picture(), 60, 360, gridWidth, tabHeight - 810);
+    m_ConstraintSolverPage = new ConstraintSolverPage(FrameTabMain[TabConstraintSolver]);
+    setGeometryTwips(m_ConstraintSolverPage->label(), 60, 60, gridWidth, 480);
+    setGeometryTwips(m_ConstraintSolverPage->grid(), 60, 600, gridWidth, tabHeight - 1050);
     for (QTableView* grid : {SGGridSummary, SGGridLog, SGGridPopulation})
         grid->viewport()->installEventFilter(this);
 
@@ -268,6 +279,15 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
         const bool solverMode = m_Manager->Input_ConstraintSolverMode();
         const bool geneticAlgorithm = m_Manager->Input_OptimizationEngine() == 1;
 
+        if (geneticAlgorithm) {
+            m_PopulationPage->GridInitialize(*m_Manager);
+            log(QStringLiteral("WATCHER: GridInitialize Me.SGGridPopulation, True returned"));
+            m_ColorGraphPage->ColorGraph_Initialize(*m_Manager);
+            log(QStringLiteral("WATCHER: ColorGraph_Initialize returned"));
+        }
+        if (solverMode)
+            m_ConstraintSolverPage->ConstraintSolverTab_Initialize(*m_Manager);
+
         TabMain->setTabVisible(TabConstraintSolver, solverMode);
         SelectTab(solverMode ? TabConstraintSolver : TabProgress);
         TabMain->setTabVisible(TabPopulation, geneticAlgorithm);
@@ -305,7 +325,7 @@ void FormProgress::InitializeAfterFirstTrial(int32_t /*graphAllTrialsInitialNumT
     guard.run([&] { update(); });
 }
 
-void FormProgress::Update(bool /*forceUpdateOfEverything*/, bool /*updateLastResult*/) {
+void FormProgress::Update(bool forceUpdateOfEverything, bool /*updateLastResult*/) {
     log(QStringLiteral("FormProgress.Update: Entering"));
     ol::StepGuard guard;
     bool ready = false;
@@ -313,6 +333,21 @@ void FormProgress::Update(bool /*forceUpdateOfEverything*/, bool /*updateLastRes
     if (ready) {
         guard.run([&] { SetHelpContextForTab(); });
         guard.run([&] { UpdateProgressStatusLabel(); });
+        const bool everything = forceUpdateOfEverything;
+        if (m_Manager->Input_OptimizationEngine() == 1) {
+            guard.run([&] {
+                if (TabMain->currentIndex() == TabPopulation || everything)
+                    m_PopulationPage->Update_ValueTable(*m_Manager);
+            });
+            guard.run([&] {
+                if (TabMain->currentIndex() == TabColorGraph || everything)
+                    m_ColorGraphPage->ColorGraph_Update(*m_Manager);
+            });
+        }
+        guard.run([&] {
+            if (m_Manager->Input_ConstraintSolverMode())
+                m_ConstraintSolverPage->ConstraintSolverTab_Update(*m_Manager);
+        });
     }
     if (guard.failed())
         log(engine::DiagnosticLog::ErrorText(QStringLiteral("FormProgress.Update method"), *guard.lastError()));
@@ -324,6 +359,7 @@ void FormProgress::UpdateProgressStatusLabel() {
 }
 
 void FormProgress::Dispose() {
+    m_ColorGraphPage->Dispose();
     m_Manager = nullptr;
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing"));
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_LogServer = Nothing"));
@@ -395,7 +431,23 @@ void FormProgress::ShowModal() {
     setWindowModality(Qt::NonModal);
 }
 
-void FormProgress::AfterShow() {}
+void FormProgress::AfterShow() {
+    ColorGraph_ScheduleRedraw();
+}
+
+void FormProgress::ColorGraph_ScheduleRedraw() {
+    m_ColorGraphPage->ColorGraph_ScheduleRedraw(TabMain->currentIndex() == TabColorGraph);
+}
+
+void FormProgress::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    ColorGraph_ScheduleRedraw();
+}
+
+void FormProgress::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ColorGraph_ScheduleRedraw();
+}
 
 bool FormProgress::ExportProgressGraph(const QString& path, const QString& title, double axisMaximum, int width,
                                        int height) {
@@ -541,6 +593,7 @@ void FormProgress::TabMain_Click() {
     if (m_SettingControls)
         return;
     EnableFrameOfSelectedTab();
+    ColorGraph_ScheduleRedraw();
 }
 
 // ---------------------------------------------------------------- localization
@@ -570,7 +623,9 @@ void FormProgress::ApplyFormLocalization(bool /*changingLanguage*/) {
     for (int i = 0; i < TabCount; ++i)
         TabMain->setTabText(i, GetResourceString(kTabCaptions[static_cast<size_t>(i)]));
 
+    m_ColorGraphPage->label()->setText(GetResourceString(4026));
     if (m_Manager != nullptr && m_Manager->Input_ConstraintSolverMode()) {
+        m_ConstraintSolverPage->ApplyLocalization();
         LabelGeneratorSeed->setText(GetResourceString(4518));
         CheckFixSeed->setText(GetResourceString(4522));
     }

@@ -25,6 +25,9 @@ class QToolButton;
 namespace watcher {
 
 class GraphControl;
+class PopulationPage;
+class ColorGraphPage;
+class ConstraintSolverPage;
 
 // The full Watcher window of a single optimization: the tab control TabMain
 // with its seven pages, the bottom bar of buttons and the status line. Its
@@ -119,8 +122,18 @@ public:
     // Runs the command of a pop-up menu item chosen by name; "" does nothing.
     void ProcessPopupMenuCommand(const QString& name);
 
+    // Redraws the colour graph once, soon, when its tab is the selected one
+    // (after a paint, a resize, a change of tab or the window's showing).
+    void ColorGraph_ScheduleRedraw();
+
+    PopulationPage* populationPage() const { return m_PopulationPage; }
+    ColorGraphPage* colorGraphPage() const { return m_ColorGraphPage; }
+    ConstraintSolverPage* constraintSolverPage() const { return m_ConstraintSolverPage; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -175,6 +188,9 @@ private:
     QFrame* FrameGeneratorSeedDivider = nullptr;
     QCheckBox* CheckFixSeed = nullptr;
     QTimer* TimerUpdate = nullptr;
+    PopulationPage* m_PopulationPage = nullptr;
+    ColorGraphPage* m_ColorGraphPage = nullptr;
+    ConstraintSolverPage* m_ConstraintSolverPage = nullptr;
 
     int32_t m_DialogConfiguration = kConfigRunning;
     bool m_SettingControls = false;

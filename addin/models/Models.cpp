@@ -236,9 +236,15 @@ public:
         // Each rule as "lhs >= 0": the cell value is the left-hand side and
         // the violation the amount by which it falls short.
         const double total = x[0] + x[1] + x[2] + x[3] + x[4] + x[5];
-        const double lhs[9] = {x[0] + x[1] - 25,          x[2] - x[3] - 5,         x[5] - 2 * x[4],
-                               30 - (x[0] + x[2] + x[4]), x[1] + x[3] + x[5] - 35, 3 - std::fabs(x[0] - x[1]),
-                               20 - (x[0] + x[1]),        15 - x[5],               70 - total};
+        const double lhs[9] = {x[0] + x[1] - 25,
+                               x[2] - x[3] - 5,
+                               x[5] - 2 * x[4],
+                               30 - (x[0] + x[2] + x[4]),
+                               x[1] + x[3] + x[5] - 35,
+                               3 - std::fabs(x[0] - x[1]),
+                               20 - (x[0] + x[1]),
+                               15 - x[5],
+                               70 - total};
         const size_t n = m_constraints.size();
         out.violation.resize(n);
         out.cellValue.resize(n);
