@@ -56,9 +56,12 @@ QString PopulationTable::buildText(PopulationReader& reader, const PopulationTab
         totalGenes += std::max(0, reader.geneCount(chromosome));
     std::vector<double> genes(static_cast<size_t>(std::max(totalGenes, m_geneCount)), 0.0);
 
-    QString buffer(qsizetype{m_rowCount} * kFieldWidth * (m_geneCount + 2), kColumnDelimiter);
+    const qsizetype leading = format.leadingEmptyField ? 1 : 0;
+    QString buffer(qsizetype{m_rowCount} * (kFieldWidth * (m_geneCount + 2) + leading), kColumnDelimiter);
     FieldWriter out(buffer);
     for (int32_t organism = m_rowCount; organism >= 1; --organism) {
+        if (leading != 0)
+            out.write(QString());
         out.write(QString::number(m_rowCount - organism + 1));
         const double objective = reader.objectiveValue(organism);
         out.write(format.constraintSolverMode ? engine::FormatConstraintViolations(objective, false)

@@ -22,6 +22,9 @@ struct PopulationTableFormat {
     // Chromosomes of the model (one per adjustable-cell group): their gene
     // counts size the array that receives an organism's genes.
     int32_t chromosomeCount = 0;
+    // Each row starts with an empty field, for a grid whose first column
+    // has no contents.
+    bool leadingEmptyField = false;
 };
 
 // The population grid's contents: one row per organism, the organism with
@@ -37,7 +40,8 @@ class PopulationTable {
 public:
     static constexpr int32_t kMaxRows = 512;
     static constexpr int32_t kMaxGeneColumns = 1024;
-    // Characters reserved per field in the buffer (the field and its tab).
+    // Characters reserved per field in the buffer (the field and its tab);
+    // fields of the population are short numbers and dates.
     static constexpr int32_t kFieldWidth = 15;
     static constexpr QChar kColumnDelimiter = u'\t';
     static constexpr QChar kRowDelimiter = u'\r';

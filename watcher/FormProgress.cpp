@@ -17,7 +17,6 @@
 #include <QMouseEvent>
 #include <QTabWidget>
 #include <QTableView>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolButton>
 
@@ -35,7 +34,13 @@
 #include "ol/VisualServices.h"
 #include "pages/ColorGraphPage.h"
 #include "pages/ConstraintSolverPage.h"
+#include "pages/GeneticParametersPanel.h"
+#include "pages/LogPage.h"
 #include "pages/PopulationPage.h"
+#include "pages/ProgressPage.h"
+#include "pages/StoppingOptionsPage.h"
+#include "pages/SummaryPage.h"
+#include "pages/WatcherPage.h"
 
 namespace watcher {
 
@@ -63,6 +68,19 @@ constexpr std::array<int, FormProgress::TabCount> kTabCaptions = {4014, 4015, 40
 
 const QString kMenuGridCopy = QStringLiteral("mnuGridPopup_Copy");
 
+// The tab item of each page slot.
+constexpr std::array<int, FormProgress::SlotCount> kSlotTabs = {
+    FormProgress::TabProgress,         FormProgress::TabSummary,        FormProgress::TabSummary,
+    FormProgress::TabPopulation,       FormProgress::TabColorGraph,     FormProgress::TabLog,
+    FormProgress::TabConstraintSolver, FormProgress::TabStoppingOptions};
+
+// Initialize sets the pages up in this order (the population grid before
+// the genetic-algorithm parameters); Update refreshes them in slot order.
+constexpr std::array<FormProgress::PageSlot, FormProgress::SlotCount> kInitializeOrder = {
+    FormProgress::SlotProgress,          FormProgress::SlotSummary,        FormProgress::SlotPopulation,
+    FormProgress::SlotGeneticParameters, FormProgress::SlotColorGraph,     FormProgress::SlotLog,
+    FormProgress::SlotConstraintSolver,  FormProgress::SlotStoppingOptions};
+
 QString boolText(bool value) {
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
@@ -75,15 +93,6 @@ QToolButton* makeButton(QWidget* parent, const char* name, bool checkable) {
     button->setFocusPolicy(Qt::StrongFocus);
     button->setIconSize(QSize(24, 24));
     return button;
-}
-
-QTableView* makeGrid(QWidget* parent, const char* name) {
-    auto* grid = new QTableView(parent);
-    grid->setObjectName(QLatin1String(name));
-    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->verticalHeader()->setVisible(false);
-    return grid;
 }
 
 } // namespace
@@ -142,56 +151,11 @@ void FormProgress::buildControls() {
     // tab-change handler; code changes are told apart by m_SettingControls.
     connect(TabMain, &QTabWidget::currentChanged, this, [this](int) { TabMain_Click(); });
 
-    // The two progress graphs stay hidden until the first trial is seen.
-    const double graphWidth = (tabWidth - 360) / 2;
-    const double graphHeight = tabHeight - 1100;
-    MirGraphLastTrials = new GraphControl(FrameTabMain[TabProgress]);
-    MirGraphLastTrials->setObjectName(QStringLiteral("MirGraphLastTrials"));
-    setGeometryTwips(MirGraphLastTrials, 60, 120, graphWidth, graphHeight);
-    MirGraphAllTrials = new GraphControl(FrameTabMain[TabProgress]);
-    MirGraphAllTrials->setObjectName(QStringLiteral("MirGraphAllTrials"));
-    setGeometryTwips(MirGraphAllTrials, graphWidth + 200, 120, graphWidth, graphHeight);
-    for (GraphControl* graph : {MirGraphLastTrials, MirGraphAllTrials})
-        graph->setVisible(false);
-
-    // Grids of the summary, log and population pages; their columns and data
-    // sources come with their pages.
-    const double gridWidth = tabWidth - 240;
-    SGGridSummary = makeGrid(FrameTabMain[TabSummary], "SGGridSummary");
-    setGeometryTwips(SGGridSummary, 60, 120, gridWidth, 1300);
-    SGGridLog = makeGrid(FrameTabMain[TabLog], "SGGridLog");
-    setGeometryTwips(SGGridLog, 60, 600, gridWidth, tabHeight - 1050);
-    m_PopulationPage = new PopulationPage(FrameTabMain[TabPopulation]);
-    SGGridPopulation = m_PopulationPage->grid();
-    setGeometryTwips(SGGridPopulation, 60, 300, gridWidth, tabHeight - 750);
-    m_ColorGraphPage = new ColorGraphPage(FrameTabMain[TabColorGraph]);
-    setGeometryTwips(m_ColorGraphPage->label(), 60, 60, gridWidth, 255);
-    setGeometryTwips(m_ColorGraphPage->picture(), 60, 360, gridWidth, tabHeight - 810);
-    m_ConstraintSolverPage = new ConstraintSolverPage(FrameTabMain[TabConstraintSolver]);
-    setGeometryTwips(m_ConstraintSolverPage->label(), 60, 60, gridWidth, 480);
-    setGeometryTwips(m_ConstraintSolverPage->grid(), 60, 600, gridWidth, tabHeight - 1050);
-    for (QTableView* grid : {SGGridSummary, SGGridLog, SGGridPopulation})
-        grid->viewport()->installEventFilter(this);
-
-    // Stopping options page: the controls the window itself shows or hides.
-    QFrame* stopping = FrameTabMain[TabStoppingOptions];
-    ComboReportPlacement = new QComboBox(stopping);
-    ComboReportPlacement->setObjectName(QStringLiteral("ComboReportPlacement"));
-    setGeometryTwips(ComboReportPlacement, 4200, 2000, 3000, 315);
-    LabelGeneratorSeed = new QLabel(stopping);
-    LabelGeneratorSeed->setObjectName(QStringLiteral("LabelGeneratorSeed"));
-    setGeometryTwips(LabelGeneratorSeed, 120, 3300, 4000, 255);
-    FrameGeneratorSeedDivider = new QFrame(stopping);
-    FrameGeneratorSeedDivider->setObjectName(QStringLiteral("FrameGeneratorSeedDivider"));
-    FrameGeneratorSeedDivider->setFrameShape(QFrame::HLine);
-    setGeometryTwips(FrameGeneratorSeedDivider, 120, 3590, gridWidth, 30);
-    CheckFixSeed = new QCheckBox(stopping);
-    CheckFixSeed->setObjectName(QStringLiteral("CheckFixSeed"));
-    setGeometryTwips(CheckFixSeed, 240, 3800, 5000, 255);
-
     LabelProgressStatus = new QLabel(this);
     LabelProgressStatus->setObjectName(QStringLiteral("LabelProgressStatus"));
     setGeometryTwips(LabelProgressStatus, 120, statusTop, kClientWidth - 140, 255);
+
+    createPages();
 
     FrameBottomDivider = new QFrame(this);
     FrameBottomDivider->setObjectName(QStringLiteral("FrameBottomDivider"));
@@ -246,6 +210,59 @@ void FormProgress::buildControls() {
     connect(TimerUpdate, &QTimer::timeout, this, [this] { TimerUpdate_Timer(); });
 }
 
+// The pages, each built on the frame of its tab. A page added later gets a
+// slot (PageSlot) and one line here; the window calls it through
+// WatcherPage in its slot's order.
+void FormProgress::createPages() {
+    m_ProgressPage = new ProgressPage(FrameTabMain[TabProgress], LabelProgressStatus);
+    addPage(SlotProgress, m_ProgressPage);
+    m_SummaryPage = new SummaryPage(FrameTabMain[TabSummary]);
+    addPage(SlotSummary, m_SummaryPage);
+    addPage(SlotGeneticParameters, new GeneticParametersPanel(FrameTabMain[TabSummary], m_SummaryPage->grid()));
+    addPage(SlotPopulation, new PopulationPage(FrameTabMain[TabPopulation]));
+    addPage(SlotColorGraph, new ColorGraphPage(FrameTabMain[TabColorGraph]));
+    addPage(SlotConstraintSolver, new ConstraintSolverPage(FrameTabMain[TabConstraintSolver]));
+    addPage(SlotLog, new LogPage(FrameTabMain[TabLog]));
+    addPage(SlotStoppingOptions, new StoppingOptionsPage(FrameTabMain[TabStoppingOptions]));
+}
+
+void FormProgress::addPage(PageSlot slot, WatcherPage* page) {
+    m_Pages[static_cast<size_t>(slot)] = page;
+    for (QTableView* grid : page->Grids())
+        grid->viewport()->installEventFilter(this);
+}
+
+int FormProgress::tabOfSlot(PageSlot slot) {
+    return kSlotTabs[static_cast<size_t>(slot)];
+}
+
+template <class F> void FormProgress::forEachPage(F&& hook) {
+    ol::StepGuard guard;
+    for (WatcherPage* page : m_Pages)
+        if (page != nullptr)
+            guard.run([&] { hook(*page); });
+}
+
+template <class F> void FormProgress::forEachPageOfRun(F&& hook) {
+    ol::StepGuard guard;
+    for (WatcherPage* page : m_Pages) {
+        if (page == nullptr)
+            continue;
+        guard.run([&] {
+            if (m_Manager != nullptr && page->AppliesTo(*m_Manager))
+                hook(*page);
+        });
+    }
+}
+
+QList<QTableView*> FormProgress::pageGrids() const {
+    QList<QTableView*> grids;
+    for (WatcherPage* page : m_Pages)
+        if (page != nullptr)
+            grids << page->Grids();
+    return grids;
+}
+
 // Places the window in the lower left corner of the work area of the monitor
 // that shows the host's main window.
 void FormProgress::Form_Load() {
@@ -271,22 +288,24 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
         SetDataTabsEnabled(false);
 
         setWindowIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Watcher, true));
-        ComboReportPlacement->setVisible(false);
         ArrangeControlsForMode();
 
         ApplyFormLocalization(false);
 
+        // The pages, in their set-up order; each catches its own errors.
+        PageContext context;
+        context.manager = m_Manager;
+        context.window = this;
+        context.settingControls = &m_SettingControls;
+        context.dialogConfiguration = [this] { return m_DialogConfiguration; };
+        for (PageSlot slot : kInitializeOrder) {
+            WatcherPage* const p = page(slot);
+            if (p != nullptr && p->AppliesTo(*m_Manager))
+                p->Initialize(context);
+        }
+
         const bool solverMode = m_Manager->Input_ConstraintSolverMode();
         const bool geneticAlgorithm = m_Manager->Input_OptimizationEngine() == 1;
-
-        if (geneticAlgorithm) {
-            m_PopulationPage->GridInitialize(*m_Manager);
-            log(QStringLiteral("WATCHER: GridInitialize Me.SGGridPopulation, True returned"));
-            m_ColorGraphPage->ColorGraph_Initialize(*m_Manager);
-            log(QStringLiteral("WATCHER: ColorGraph_Initialize returned"));
-        }
-        if (solverMode)
-            m_ConstraintSolverPage->ConstraintSolverTab_Initialize(*m_Manager);
 
         TabMain->setTabVisible(TabConstraintSolver, solverMode);
         SelectTab(solverMode ? TabConstraintSolver : TabProgress);
@@ -311,17 +330,15 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
     }
 }
 
-void FormProgress::InitializeAfterFirstTrial(int32_t /*graphAllTrialsInitialNumTrialsShown*/,
-                                             int32_t /*numLastTrialsToShow*/) {
+void FormProgress::InitializeAfterFirstTrial(int32_t graphAllTrialsInitialNumTrialsShown, int32_t numLastTrialsToShow) {
     ol::StepGuard guard;
+    forEachPageOfRun(
+        [&](WatcherPage& p) { p.InitializeAfterFirstTrial(graphAllTrialsInitialNumTrialsShown, numLastTrialsToShow); });
     guard.run([&] { SetDataTabsEnabled(true); });
     m_GotInitializedAfterFirstTrial = true;
     guard.run([&] { m_Manager->BothDialogs_Update(true, false); });
     log(QStringLiteral("InitializeAfterFirstTrial, updated form"));
-    guard.run([&] {
-        MirGraphAllTrials->setVisible(true);
-        MirGraphLastTrials->setVisible(true);
-    });
+    forEachPageOfRun([](WatcherPage& p) { p.ShowAfterFirstTrial(); });
     guard.run([&] { update(); });
 }
 
@@ -332,34 +349,26 @@ void FormProgress::Update(bool forceUpdateOfEverything, bool /*updateLastResult*
     guard.run([&] { ready = m_Manager != nullptr && m_Manager->TrialCount() >= 1 && m_GotInitializedAfterFirstTrial; });
     if (ready) {
         guard.run([&] { SetHelpContextForTab(); });
-        guard.run([&] { UpdateProgressStatusLabel(); });
-        const bool everything = forceUpdateOfEverything;
-        if (m_Manager->Input_OptimizationEngine() == 1) {
+        forEachPageOfRun([](WatcherPage& p) { p.PrepareUpdate(); });
+        const int selected = TabMain->currentIndex();
+        for (int i = 0; i < SlotCount; ++i) {
+            WatcherPage* const p = m_Pages[static_cast<size_t>(i)];
+            if (p == nullptr)
+                continue;
+            const PageUpdate request{kSlotTabs[static_cast<size_t>(i)] == selected, forceUpdateOfEverything};
             guard.run([&] {
-                if (TabMain->currentIndex() == TabPopulation || everything)
-                    m_PopulationPage->Update_ValueTable(*m_Manager);
-            });
-            guard.run([&] {
-                if (TabMain->currentIndex() == TabColorGraph || everything)
-                    m_ColorGraphPage->ColorGraph_Update(*m_Manager);
+                if (m_Manager != nullptr && p->AppliesTo(*m_Manager))
+                    p->Update(request);
             });
         }
-        guard.run([&] {
-            if (m_Manager->Input_ConstraintSolverMode())
-                m_ConstraintSolverPage->ConstraintSolverTab_Update(*m_Manager);
-        });
     }
     if (guard.failed())
         log(engine::DiagnosticLog::ErrorText(QStringLiteral("FormProgress.Update method"), *guard.lastError()));
     log(QStringLiteral("FormProgress.Update: Exiting"));
 }
 
-void FormProgress::UpdateProgressStatusLabel() {
-    LabelProgressStatus->setText(m_Manager->ProgressStatusText());
-}
-
 void FormProgress::Dispose() {
-    m_ColorGraphPage->Dispose();
+    forEachPage([](WatcherPage& p) { p.Dispose(); });
     m_Manager = nullptr;
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing"));
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_LogServer = Nothing"));
@@ -409,7 +418,10 @@ void FormProgress::SetUpdateTimerEnabled(bool on) {
 }
 
 bool FormProgress::MirGraphModalDialogBeingDisplayed() const {
-    return MirGraphAllTrials->ModalDialogBeingDisplayed() || MirGraphLastTrials->ModalDialogBeingDisplayed();
+    for (WatcherPage* p : m_Pages)
+        if (p != nullptr && p->ModalDialogBeingDisplayed())
+            return true;
+    return false;
 }
 
 void FormProgress::ShowModal() {
@@ -431,31 +443,31 @@ void FormProgress::ShowModal() {
     setWindowModality(Qt::NonModal);
 }
 
-void FormProgress::AfterShow() {
-    ColorGraph_ScheduleRedraw();
-}
-
-void FormProgress::ColorGraph_ScheduleRedraw() {
-    m_ColorGraphPage->ColorGraph_ScheduleRedraw(TabMain->currentIndex() == TabColorGraph);
-}
-
+// A paint or a resize tells the selected page, as a change of tab does: the
+// colour graph redraws once after it.
 void FormProgress::paintEvent(QPaintEvent* event) {
     QWidget::paintEvent(event);
-    ColorGraph_ScheduleRedraw();
+    AfterShow();
 }
 
 void FormProgress::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    ColorGraph_ScheduleRedraw();
+    AfterShow();
+}
+
+void FormProgress::AfterShow() {
+    const int selected = TabMain->currentIndex();
+    ol::StepGuard guard;
+    for (int i = 0; i < SlotCount; ++i) {
+        WatcherPage* const p = m_Pages[static_cast<size_t>(i)];
+        if (p != nullptr && kSlotTabs[static_cast<size_t>(i)] == selected)
+            guard.run([&] { p->PageSelected(); });
+    }
 }
 
 bool FormProgress::ExportProgressGraph(const QString& path, const QString& title, double axisMaximum, int width,
                                        int height) {
-    return ol::tryOr(false, [&] {
-        MirGraphAllTrials->SetTitle(title);
-        MirGraphAllTrials->DefineCustomAutoscaling(GraphAxis::X, 0.0, axisMaximum, true);
-        return MirGraphAllTrials->ExportImage(path, GraphControl::kImageFormatPng, width, height);
-    });
+    return m_ProgressPage->ExportAllTrialsGraph(path, title, axisMaximum, width, height);
 }
 
 // ---------------------------------------------------------------- configurations
@@ -501,7 +513,9 @@ void FormProgress::ApplyDialogConfiguration() {
 void FormProgress::GoToStoppingConfig() {
     ol::StepGuard guard;
     m_DialogConfiguration = kConfigStopped;
+    forEachPageOfRun([](WatcherPage& p) { p.GoingToStoppingConfig(); });
     guard.run([&] { ApplyDialogConfiguration(); });
+    forEachPageOfRun([](WatcherPage& p) { p.ArrangeForStopping(); });
     guard.run([&] {
         const bool previous = m_SettingControls;
         m_SettingControls = true;
@@ -509,6 +523,7 @@ void FormProgress::GoToStoppingConfig() {
         m_SettingControls = previous;
     });
     guard.run([&] { EnableFrameOfSelectedTab(); });
+    forEachPageOfRun([](WatcherPage& p) { p.StoppingConfigApplied(); });
     guard.run([&] { ol::windowService().bringToFront(windowRef()); });
     guard.run([&] { update(); });
 }
@@ -567,10 +582,6 @@ void FormProgress::ArrangeControlsForMode() {
     for (QFrame* frame : FrameTabMain)
         frame->setFrameStyle(QFrame::NoFrame);
     FrameBottom->setFrameShape(QFrame::NoFrame);
-    const bool solverMode = m_Manager->Input_ConstraintSolverMode();
-    LabelGeneratorSeed->setVisible(solverMode);
-    FrameGeneratorSeedDivider->setVisible(solverMode);
-    CheckFixSeed->setVisible(solverMode);
     ShowButtonImages(true);
     CommandHelp->setIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Help, true));
 }
@@ -593,7 +604,7 @@ void FormProgress::TabMain_Click() {
     if (m_SettingControls)
         return;
     EnableFrameOfSelectedTab();
-    ColorGraph_ScheduleRedraw();
+    AfterShow();
 }
 
 // ---------------------------------------------------------------- localization
@@ -623,12 +634,9 @@ void FormProgress::ApplyFormLocalization(bool /*changingLanguage*/) {
     for (int i = 0; i < TabCount; ++i)
         TabMain->setTabText(i, GetResourceString(kTabCaptions[static_cast<size_t>(i)]));
 
-    m_ColorGraphPage->label()->setText(GetResourceString(4026));
-    if (m_Manager != nullptr && m_Manager->Input_ConstraintSolverMode()) {
-        m_ConstraintSolverPage->ApplyLocalization();
-        LabelGeneratorSeed->setText(GetResourceString(4518));
-        CheckFixSeed->setText(GetResourceString(4522));
-    }
+    // The pages' own labels and captions, including the constraint-solver
+    // and generator-seed texts in that mode.
+    forEachPage([&](WatcherPage& p) { p.ApplyLocalization(m_Manager); });
 }
 
 // ---------------------------------------------------------------- timer
@@ -825,7 +833,7 @@ void FormProgress::CommandExcelUpdate_Click() {
 
 bool FormProgress::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
-        for (QTableView* grid : {SGGridSummary, SGGridLog, SGGridPopulation}) {
+        for (QTableView* grid : pageGrids()) {
             if (grid != nullptr && watched == grid->viewport()) {
                 Grid_MouseUp(grid, static_cast<QMouseEvent*>(event)->button());
                 break;

@@ -12,8 +12,6 @@
 #include "manager/ProgressWindows.h"
 #include "ol/PopupMenu.h"
 
-class QCheckBox;
-class QComboBox;
 class QEventLoop;
 class QFrame;
 class QLabel;
@@ -24,10 +22,9 @@ class QToolButton;
 
 namespace watcher {
 
-class GraphControl;
-class PopulationPage;
-class ColorGraphPage;
-class ConstraintSolverPage;
+class ProgressPage;
+class SummaryPage;
+class WatcherPage;
 
 // The full Watcher window of a single optimization: the tab control TabMain
 // with its seven pages, the bottom bar of buttons and the status line. Its
@@ -54,6 +51,21 @@ public:
         TabConstraintSolver = 5,
         TabStoppingOptions = 6,
         TabCount = 7
+    };
+
+    // The pages and panels of the window, in the order Update refreshes
+    // them. A slot sits on one tab (kSlotTabs); the genetic-algorithm
+    // parameters share the summary tab. A slot without a page is skipped.
+    enum PageSlot : int {
+        SlotProgress = 0,
+        SlotSummary,
+        SlotGeneticParameters,
+        SlotPopulation,
+        SlotColorGraph,
+        SlotLog,
+        SlotConstraintSolver,
+        SlotStoppingOptions,
+        SlotCount
     };
 
     // Dialog configurations.
@@ -122,13 +134,12 @@ public:
     // Runs the command of a pop-up menu item chosen by name; "" does nothing.
     void ProcessPopupMenuCommand(const QString& name);
 
-    // Redraws the colour graph once, soon, when its tab is the selected one
-    // (after a paint, a resize, a change of tab or the window's showing).
-    void ColorGraph_ScheduleRedraw();
-
-    PopulationPage* populationPage() const { return m_PopulationPage; }
-    ColorGraphPage* colorGraphPage() const { return m_ColorGraphPage; }
-    ConstraintSolverPage* constraintSolverPage() const { return m_ConstraintSolverPage; }
+    // The page in a slot; null when the slot has none.
+    WatcherPage* page(PageSlot slot) const { return m_Pages[static_cast<size_t>(slot)]; }
+    ProgressPage* progressPage() const { return m_ProgressPage; }
+    SummaryPage* summaryPage() const { return m_SummaryPage; }
+    // The tab item a slot's page sits on.
+    static int tabOfSlot(PageSlot slot);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -139,13 +150,20 @@ protected:
 
 private:
     void buildControls();
+    // Creates the pages, each on its tab's frame.
+    void createPages();
+    void addPage(PageSlot slot, WatcherPage* page);
+    // Runs `hook` on every page that applies to the run, in update order
+    // (or in `order`), each step guarded.
+    template <class F> void forEachPage(F&& hook);
+    template <class F> void forEachPageOfRun(F&& hook);
+    QList<QTableView*> pageGrids() const;
     void Form_Load();
     void SetDataTabsEnabled(bool enabled);
     void ArrangeControlsForMode();
     void ApplyDialogConfiguration();
     void SetHelpContextForTab();
     void EnableFrameOfSelectedTab();
-    void UpdateProgressStatusLabel();
     void SendFocusAway();
     void ShowButtonImages(bool enabled);
     void SelectTab(int index);
@@ -178,19 +196,12 @@ private:
     QToolButton* CommandExcelUpdate = nullptr;
     QToolButton* CommandMinimizeWatcher = nullptr;
     QToolButton* CommandHelp = nullptr;
-    GraphControl* MirGraphAllTrials = nullptr;
-    GraphControl* MirGraphLastTrials = nullptr;
-    QTableView* SGGridSummary = nullptr;
-    QTableView* SGGridLog = nullptr;
-    QTableView* SGGridPopulation = nullptr;
-    QComboBox* ComboReportPlacement = nullptr;
-    QLabel* LabelGeneratorSeed = nullptr;
-    QFrame* FrameGeneratorSeedDivider = nullptr;
-    QCheckBox* CheckFixSeed = nullptr;
     QTimer* TimerUpdate = nullptr;
-    PopulationPage* m_PopulationPage = nullptr;
-    ColorGraphPage* m_ColorGraphPage = nullptr;
-    ConstraintSolverPage* m_ConstraintSolverPage = nullptr;
+
+    // The pages, owned by their frames.
+    std::array<WatcherPage*, SlotCount> m_Pages{};
+    ProgressPage* m_ProgressPage = nullptr;
+    SummaryPage* m_SummaryPage = nullptr;
 
     int32_t m_DialogConfiguration = kConfigRunning;
     bool m_SettingControls = false;

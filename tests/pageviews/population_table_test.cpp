@@ -3,11 +3,9 @@
 // takes the text in one load.
 #include <gtest/gtest.h>
 
-#include <QItemSelectionModel>
 #include <QStringList>
 
 #include "../engine/EngineTestEnv.h"
-#include "DelimitedTableModel.h"
 #include "PopulationTable.h"
 #include "ScriptedPopulation.h"
 #include "ol/SpecialValues.h"
@@ -126,48 +124,18 @@ TEST_F(PopulationTableTest, AFailedGenesReadIsLoggedAndTheTableGoesOn) {
               2);
 }
 
-TEST_F(PopulationTableTest, AnEmptyPopulationGivesAnEmptyText) {
+TEST_F(PopulationTableTest, AnEmptyPopulationGivesAnEmptyTextAndALeadingFieldShiftsEveryRow) {
     ScriptedPopulation pop(2, {2});
     manager::PopulationTable table;
     table.initialize(0, 2);
     EXPECT_TRUE(table.buildText(pop, manager::PopulationTableFormat{}).isEmpty());
-}
 
-TEST(DelimitedTableModel, LoadsCellsFromTheFirstColumnGivenIgnoresExtraAndKeepsTheSelection) {
-    manager::DelimitedTableModel model;
-    model.setColumns({QString(), u"Trial"_s, u"Objective"_s, u"A"_s});
-    model.setEmptyRows(2);
-    EXPECT_EQ(model.rowCount(), 2);
-    EXPECT_EQ(model.cellText(1, 3), QString());
-    EXPECT_EQ(model.headerData(2, Qt::Horizontal).toString(), u"Objective");
-
-    QItemSelectionModel selection(&model);
-    selection.setCurrentIndex(model.index(1, 2), QItemSelectionModel::ClearAndSelect);
-
-    model.loadText(u"1\t7\t0.5\textra\r2\t8"_s, u'\t', u'\r', 1);
-    ASSERT_EQ(model.rowCount(), 2);
-    EXPECT_EQ(model.cellText(0, 0), QString());
-    EXPECT_EQ(model.cellText(0, 1), u"1");
-    EXPECT_EQ(model.cellText(0, 3), u"0.5");
-    EXPECT_EQ(model.cellText(1, 2), u"8");
-    EXPECT_EQ(model.cellText(1, 3), QString()); // missing
-    EXPECT_EQ(model.data(model.index(0, 2)).toString(), u"7");
-    // Same shape: the selection is where it was.
-    EXPECT_EQ(selection.currentIndex(), model.index(1, 2));
-    EXPECT_TRUE(selection.isSelected(model.index(1, 2)));
-
-    // An empty last field and empty fields between delimiters stay empty.
-    model.loadText(u"\t\t\t\r3\t\t9\t"_s, u'\t', u'\r', 1);
-    EXPECT_EQ(model.cellText(1, 1), u"3");
-    EXPECT_EQ(model.cellText(1, 2), QString());
-    EXPECT_EQ(model.cellText(1, 3), u"9");
-
-    // Another number of rows resets the model.
-    model.loadText(u"1\t2\t3"_s, u'\t', u'\r', 1);
-    EXPECT_EQ(model.rowCount(), 1);
-    model.loadText(QString(), u'\t', u'\r', 1);
-    EXPECT_EQ(model.rowCount(), 0);
-    EXPECT_EQ(model.cellText(0, 1), QString());
+    pop.value(1, 1, 2) = 5;
+    table.initialize(2, 2);
+    manager::PopulationTableFormat format;
+    format.chromosomeCount = 1;
+    format.leadingEmptyField = true;
+    EXPECT_EQ(table.buildText(pop, format), u"\t1\t0\t0\t0\r\t2\t0\t0\t5"_s);
 }
 
 } // namespace

@@ -2,10 +2,13 @@
 // window over a real population and a real optimization log of the engine
 // library: what they show after the window's refresh, when they refresh, and
 // the colour graph's one redraw per scheduled redraw.
+#include <QApplication>
 #include <QHeaderView>
 #include <QImage>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QResizeEvent>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTableView>
@@ -13,7 +16,6 @@
 #include <QTest>
 #include <QTimer>
 
-#include "DelimitedTableModel.h"
 #include "PopulationColorTable.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
@@ -21,6 +23,7 @@
 #include "pages/ColorGraphPage.h"
 #include "pages/ConstraintSolverPage.h"
 #include "pages/PopulationPage.h"
+#include "pages/SolutionGrid.h"
 
 using namespace Qt::Literals::StringLiterals;
 using formprogresstest::FormProgressTest;
@@ -126,6 +129,15 @@ protected:
     }
 
     QTabWidget* tabs() const { return child<QTabWidget>("TabMain"); }
+    watcher::PopulationPage* populationPage() const {
+        return dynamic_cast<watcher::PopulationPage*>(form->page(FormProgress::SlotPopulation));
+    }
+    watcher::ColorGraphPage* colorGraphPage() const {
+        return dynamic_cast<watcher::ColorGraphPage*>(form->page(FormProgress::SlotColorGraph));
+    }
+    watcher::ConstraintSolverPage* constraintSolverPage() const {
+        return dynamic_cast<watcher::ConstraintSolverPage*>(form->page(FormProgress::SlotConstraintSolver));
+    }
 
     int32_t m_runPop = 0;
     int32_t m_log = 0;
@@ -135,11 +147,11 @@ protected:
 TEST_F(PopulationPagesTest, PopulationGridShowsOrganismsHighestFirstAndKeepsTheSelectionAcrossRefreshes) {
     startModelRun(false);
     auto* grid = child<QTableView>("SGGridPopulation");
-    const auto* model = &form->populationPage()->model();
+    const watcher::SolutionGridModel* model = populationPage()->model();
     ASSERT_EQ(model->columnCount(), 8);
-    EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), engine::GetResourceString(4046));
-    EXPECT_EQ(model->headerData(2, Qt::Horizontal).toString(), engine::GetResourceString(4047));
-    EXPECT_EQ(model->headerData(7, Qt::Horizontal).toString(), u"B2");
+    EXPECT_EQ(model->headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), engine::GetResourceString(4046));
+    EXPECT_EQ(model->headerData(2, Qt::Horizontal, Qt::DisplayRole).toString(), engine::GetResourceString(4047));
+    EXPECT_EQ(model->headerData(7, Qt::Horizontal, Qt::DisplayRole).toString(), u"B2");
     EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), watcher::twipsToPixels(500, grid));
     EXPECT_EQ(grid->horizontalHeader()->sectionSize(1), watcher::twipsToPixels(1200, grid));
     EXPECT_EQ(model->rowCount(), kOrganisms);
@@ -173,7 +185,7 @@ TEST_F(PopulationPagesTest, PopulationGridShowsOrganismsHighestFirstAndKeepsTheS
 
 TEST_F(PopulationPagesTest, ColorGraphRedrawsOncePerScheduledRedrawAndOnlyOnItsTab) {
     startModelRun(false);
-    watcher::ColorGraphPage* page = form->colorGraphPage();
+    watcher::ColorGraphPage* page = colorGraphPage();
     // Only the colour graph's own timer redraws here.
     form->SetUpdateTimerEnabled(false);
     QSignalSpy drawn(page, &watcher::ColorGraphPage::colorGraphDrawn);
@@ -190,9 +202,11 @@ TEST_F(PopulationPagesTest, ColorGraphRedrawsOncePerScheduledRedrawAndOnlyOnItsT
     QTest::qWait(20);
     EXPECT_EQ(drawn.count(), 2);
 
-    // Several paints and resizes in a row: one redraw after them.
-    form->ColorGraph_ScheduleRedraw();
-    form->ColorGraph_ScheduleRedraw();
+    // Several paints, resizes and shows in a row: one redraw after them.
+    QPaintEvent paint(QRect(0, 0, 10, 10));
+    QApplication::sendEvent(form, &paint);
+    QResizeEvent resize(form->size(), form->size());
+    QApplication::sendEvent(form, &resize);
     form->AfterShow();
     ASSERT_TRUE(QTest::qWaitFor([&] { return drawn.count() >= 3; }, 1000));
     QTest::qWait(20);
@@ -201,7 +215,7 @@ TEST_F(PopulationPagesTest, ColorGraphRedrawsOncePerScheduledRedrawAndOnlyOnItsT
     tabs()->setCurrentIndex(FormProgress::TabProgress);
     QTest::qWait(20);
     const int before = static_cast<int>(drawn.count());
-    form->ColorGraph_ScheduleRedraw();
+    form->AfterShow();
     QTest::qWait(20);
     EXPECT_EQ(drawn.count(), before);
     EXPECT_FALSE(page->timer()->isActive());
@@ -210,7 +224,7 @@ TEST_F(PopulationPagesTest, ColorGraphRedrawsOncePerScheduledRedrawAndOnlyOnItsT
 TEST_F(PopulationPagesTest, ColorGraphShowsGeneColumnsAsBoxesWithAGap) {
     startModelRun(false);
     form->InitializeAfterFirstTrial(100, 20);
-    watcher::ColorGraphPage* page = form->colorGraphPage();
+    watcher::ColorGraphPage* page = colorGraphPage();
     const manager::PopulationColorTable& table = page->colorTable();
     ASSERT_EQ(table.organismCount(), kOrganisms);
     ASSERT_EQ(table.geneCount(), 5);
@@ -238,7 +252,7 @@ TEST_F(PopulationPagesTest, ColorGraphShowsGeneColumnsAsBoxesWithAGap) {
 TEST_F(PopulationPagesTest, ConstraintSolverPageShowsTheVerdictsOfTheHardConstraints) {
     startModelRun(true);
     EXPECT_EQ(tabs()->currentIndex(), FormProgress::TabConstraintSolver);
-    QTableWidget* grid = form->constraintSolverPage()->grid();
+    QTableWidget* grid = constraintSolverPage()->grid();
     ASSERT_EQ(grid->columnCount(), 6);
     ASSERT_EQ(grid->rowCount(), 2);
     EXPECT_EQ(grid->horizontalHeaderItem(1)->text(), engine::GetResourceString(4303));
@@ -246,7 +260,7 @@ TEST_F(PopulationPagesTest, ConstraintSolverPageShowsTheVerdictsOfTheHardConstra
     EXPECT_EQ(grid->item(1, 4)->text(), u"y <= 2");
     EXPECT_EQ(grid->item(0, 5)->text(), u"=A1>=1");
     EXPECT_EQ(grid->columnWidth(1), watcher::twipsToPixels(1000, grid));
-    EXPECT_EQ(form->constraintSolverPage()->label()->text(), engine::GetResourceString(4513));
+    EXPECT_EQ(constraintSolverPage()->label()->text(), engine::GetResourceString(4513));
 
     form->InitializeAfterFirstTrial(100, 20);
     // One trial, no progress step: no best; the original and last alike.
@@ -265,7 +279,7 @@ TEST_F(PopulationPagesTest, ConstraintSolverPageShowsTheVerdictsOfTheHardConstra
 TEST_F(PopulationPagesTest, VerdictColumnsAreWiderInGerman) {
     enginetest::ScopedEnv german("SELVANE_LANGUAGE", "7");
     startModelRun(true);
-    QTableWidget* grid = form->constraintSolverPage()->grid();
+    QTableWidget* grid = constraintSolverPage()->grid();
     EXPECT_EQ(grid->columnWidth(2), watcher::twipsToPixels(1650, grid));
     EXPECT_EQ(grid->horizontalHeaderItem(2)->text(), u"Ursprüngliche");
 }

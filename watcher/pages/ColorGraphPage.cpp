@@ -8,7 +8,9 @@
 #include <QTimer>
 
 #include "DiagnosticLog.h"
+#include "PageLayout.h"
 #include "PopulationReader.h"
+#include "ResourceStrings.h"
 #include "Twips.h"
 #include "WatcherManager.h"
 #include "ol/StepGuard.h"
@@ -30,7 +32,7 @@ void ColorGraphPicture::paintEvent(QPaintEvent*) {
     painter.drawImage(QPoint(0, 0), m_picture);
 }
 
-ColorGraphPage::ColorGraphPage(QFrame* frame) : QObject(frame) {
+ColorGraphPage::ColorGraphPage(QFrame* frame) : WatcherPage(frame) {
     LabelPopulationColorGraph = new QLabel(frame);
     LabelPopulationColorGraph->setObjectName(QStringLiteral("LabelPopulationColorGraph"));
     PopulationColorGraph = new ColorGraphPicture(frame);
@@ -43,11 +45,30 @@ ColorGraphPage::ColorGraphPage(QFrame* frame) : QObject(frame) {
     // Enabled from the start: the first tick finds the run not yet set up
     // after its first trial and draws nothing.
     TimerForColorGraph->start();
+    setGeometryTwips(LabelPopulationColorGraph, 60, 60, kPageWidthTwips - 240, 255);
+    setGeometryTwips(PopulationColorGraph, 60, 360, kPageWidthTwips - 240, kPageHeightTwips - 480);
 }
 
-void ColorGraphPage::ColorGraph_Initialize(manager::WatcherManager& manager) {
-    m_Manager = &manager;
-    m_table.initialize(manager.Input_PopulationSize(), manager.Input_AllGeneNamesCol().count());
+bool ColorGraphPage::AppliesTo(const manager::WatcherManager& manager) const {
+    return manager.Input_OptimizationEngine() == 1;
+}
+
+void ColorGraphPage::ApplyLocalization(const manager::WatcherManager* /*manager*/) {
+    LabelPopulationColorGraph->setText(engine::GetResourceString(4026));
+}
+
+void ColorGraphPage::InitializePage() {
+    m_table.initialize(manager()->Input_PopulationSize(), manager()->Input_AllGeneNamesCol().count());
+    log(QStringLiteral("WATCHER: ColorGraph_Initialize returned"));
+}
+
+void ColorGraphPage::Update(const PageUpdate& update) {
+    if (update.selected || update.force)
+        ColorGraph_Update();
+}
+
+void ColorGraphPage::PageSelected() {
+    ColorGraph_ScheduleRedraw(true);
 }
 
 void ColorGraphPage::ColorGraph_ScheduleRedraw(bool colorGraphTabSelected) {
@@ -57,21 +78,23 @@ void ColorGraphPage::ColorGraph_ScheduleRedraw(bool colorGraphTabSelected) {
 
 void ColorGraphPage::TimerForColorGraph_Timer() {
     TimerForColorGraph->stop();
-    if (m_Manager != nullptr && m_Manager->GotInitializedAfterFirstTrial())
-        ColorGraph_Update(*m_Manager);
+    if (manager() != nullptr && manager()->GotInitializedAfterFirstTrial())
+        ColorGraph_Update();
 }
 
-bool ColorGraphPage::ColorGraph_Update(manager::WatcherManager& manager) {
-    manager::EnginePopulationReader reader(manager);
-    return ColorGraph_Update(manager, reader);
+bool ColorGraphPage::ColorGraph_Update() {
+    if (manager() == nullptr)
+        return false;
+    manager::EnginePopulationReader reader(*manager());
+    return ColorGraph_Update(reader);
 }
 
-bool ColorGraphPage::ColorGraph_Update(manager::WatcherManager& manager, manager::PopulationReader& reader) {
+bool ColorGraphPage::ColorGraph_Update(manager::PopulationReader& reader) {
     try {
         const uint32_t t0 = engine::DiagnosticLog::tickNow();
         std::vector<int32_t> methods;
-        const engine::TaggedCollection& groups = manager.Input_GroupNames();
-        const engine::TaggedCollection& groupMethods = manager.Input_GroupSolvingMethods();
+        const engine::TaggedCollection& groups = manager()->Input_GroupNames();
+        const engine::TaggedCollection& groupMethods = manager()->Input_GroupSolvingMethods();
         for (int c = 1; c <= groups.count(); ++c)
             methods.push_back(c <= groupMethods.count() ? static_cast<int32_t>(groupMethods.item(c).toDouble()) : 0);
         if (!m_table.update(reader, methods))

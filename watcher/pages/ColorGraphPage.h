@@ -5,6 +5,7 @@
 #include <QWidget>
 
 #include "PopulationColorTable.h"
+#include "WatcherPage.h"
 
 class QFrame;
 class QLabel;
@@ -41,7 +42,7 @@ private:
 // population has converged. The timer TimerForColorGraph (1 ms, single
 // shot) redraws the graph once right after a paint, a resize or a change of
 // tab, so the picture follows the window without a redraw per message.
-class ColorGraphPage final : public QObject {
+class ColorGraphPage final : public WatcherPage {
     Q_OBJECT
 
 public:
@@ -58,26 +59,35 @@ public:
     QTimer* timer() const { return TimerForColorGraph; }
     const manager::PopulationColorTable& colorTable() const { return m_table; }
 
-    // Sizes the colour table for the run and remembers the manager for the
-    // timer's redraws.
-    void ColorGraph_Initialize(manager::WatcherManager& manager);
     // Recomputes the cells from the population and draws them. False when
-    // nothing was drawn (a negative gene count, or an error).
-    bool ColorGraph_Update(manager::WatcherManager& manager);
-    bool ColorGraph_Update(manager::WatcherManager& manager, manager::PopulationReader& reader);
+    // nothing was drawn (a negative gene count, or an error). The first form
+    // reads the run's population.
+    bool ColorGraph_Update();
+    bool ColorGraph_Update(manager::PopulationReader& reader);
     // Starts the redraw timer when the colour graph's tab is the selected one.
     void ColorGraph_ScheduleRedraw(bool colorGraphTabSelected);
     // The timer's tick: stops the timer and, once the run has seen its first
     // trial, redraws.
     void TimerForColorGraph_Timer();
-    // Forgets the manager (the window's Dispose).
-    void Dispose() { m_Manager = nullptr; }
+
+    // WatcherPage
+    bool AppliesTo(const manager::WatcherManager& manager) const override;
+    void ApplyLocalization(const manager::WatcherManager* manager) override;
+    // Redraws when its tab is selected or everything is forced.
+    void Update(const PageUpdate& update) override;
+    // The tab was chosen, or the window painted, resized or shown with the
+    // tab selected: one redraw, soon.
+    void PageSelected() override;
 
     // The colour table drawn as boxes on a picture of `size` pixels, with
     // `background` in the gaps; `twipsPerPixel` turns the box layout, which
     // is worked out in twips, into pixels.
     static QImage DrawColorTable(const manager::PopulationColorTable& table, QSize size, double twipsPerPixel,
                                  QColor background);
+
+protected:
+    // ColorGraph_Initialize: sizes the colour table for the run.
+    void InitializePage() override;
 
 Q_SIGNALS:
     // A redraw finished: the picture shows the population as it is now.
@@ -87,7 +97,6 @@ private:
     QLabel* LabelPopulationColorGraph = nullptr;
     ColorGraphPicture* PopulationColorGraph = nullptr;
     QTimer* TimerForColorGraph = nullptr;
-    manager::WatcherManager* m_Manager = nullptr;
     manager::PopulationColorTable m_table;
 };
 

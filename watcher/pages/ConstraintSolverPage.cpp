@@ -6,6 +6,7 @@
 #include <QTableWidget>
 
 #include "DiagnosticLog.h"
+#include "PageLayout.h"
 #include "ProcessState.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
@@ -34,7 +35,7 @@ QTableWidgetItem* cellItem(QTableWidget* grid, int row, int column) {
 
 } // namespace
 
-ConstraintSolverPage::ConstraintSolverPage(QFrame* frame) : QObject(frame) {
+ConstraintSolverPage::ConstraintSolverPage(QFrame* frame) : WatcherPage(frame) {
     LabelConstraintSolver = new QLabel(frame);
     LabelConstraintSolver->setObjectName(QStringLiteral("LabelConstraintSolver"));
     LabelConstraintSolver->setWordWrap(true);
@@ -44,13 +45,25 @@ ConstraintSolverPage::ConstraintSolverPage(QFrame* frame) : QObject(frame) {
     SGGridConstraintSolver->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SGGridConstraintSolver->verticalHeader()->setVisible(false);
     SGGridConstraintSolver->setWordWrap(false);
+    setGeometryTwips(LabelConstraintSolver, 60, 60, kPageWidthTwips - 240, 480);
+    setGeometryTwips(SGGridConstraintSolver, 60, 600, kPageWidthTwips - 240, kPageHeightTwips - 720);
 }
 
-void ConstraintSolverPage::ApplyLocalization() {
-    LabelConstraintSolver->setText(engine::GetResourceString(4513));
+bool ConstraintSolverPage::AppliesTo(const manager::WatcherManager& manager) const {
+    return manager.Input_ConstraintSolverMode();
 }
 
-void ConstraintSolverPage::ConstraintSolverTab_Initialize(manager::WatcherManager& manager) {
+void ConstraintSolverPage::Update(const PageUpdate& /*update*/) {
+    ConstraintSolverTab_Update();
+}
+
+void ConstraintSolverPage::ApplyLocalization(const manager::WatcherManager* manager) {
+    if (manager != nullptr && manager->Input_ConstraintSolverMode())
+        LabelConstraintSolver->setText(engine::GetResourceString(4513));
+}
+
+void ConstraintSolverPage::InitializePage() {
+    const manager::WatcherManager& run = *manager();
     using Verdicts = manager::ConstraintVerdicts;
     QTableWidget* grid = SGGridConstraintSolver;
     grid->clear();
@@ -71,8 +84,8 @@ void ConstraintSolverPage::ConstraintSolverTab_Initialize(manager::WatcherManage
     for (int column : {ColumnDescription, ColumnFormula})
         grid->setColumnWidth(column, std::max(1, twipsToPixels(textWidth, grid)));
 
-    const engine::TaggedCollection& descriptions = manager.Input_ConstraintSolver_HardConstraintDescriptions();
-    const engine::TaggedCollection& formulas = manager.Input_ConstraintSolver_HardConstraintFormulas();
+    const engine::TaggedCollection& descriptions = run.Input_ConstraintSolver_HardConstraintDescriptions();
+    const engine::TaggedCollection& formulas = run.Input_ConstraintSolver_HardConstraintFormulas();
     const int rows = std::max(descriptions.count(), formulas.count());
     grid->setRowCount(rows);
     m_verdicts.initialize(rows);
@@ -82,10 +95,12 @@ void ConstraintSolverPage::ConstraintSolverTab_Initialize(manager::WatcherManage
     }
 }
 
-void ConstraintSolverPage::ConstraintSolverTab_Update(manager::WatcherManager& manager) {
+void ConstraintSolverPage::ConstraintSolverTab_Update() {
+    if (manager() == nullptr)
+        return;
     try {
         using Verdicts = manager::ConstraintVerdicts;
-        m_verdicts.update(manager.Input_LogPath());
+        m_verdicts.update(manager()->Input_LogPath());
         QTableWidget* grid = SGGridConstraintSolver;
         for (int row = 0; row < m_verdicts.rowCount() && row < grid->rowCount(); ++row) {
             for (auto column : {Verdicts::Best, Verdicts::Original, Verdicts::Last}) {

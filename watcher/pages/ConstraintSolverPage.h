@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include "ConstraintVerdicts.h"
+#include "WatcherPage.h"
 
 class QFrame;
 class QLabel;
@@ -18,7 +19,7 @@ namespace watcher {
 // hard constraint, whether the best, the original and the last solution
 // meets it, beside the constraint's description and formula, in the grid
 // SGGridConstraintSolver.
-class ConstraintSolverPage final : public QObject {
+class ConstraintSolverPage final : public WatcherPage {
     Q_OBJECT
 
 public:
@@ -39,14 +40,23 @@ public:
     QTableWidget* grid() const { return SGGridConstraintSolver; }
     QLabel* label() const { return LabelConstraintSolver; }
 
-    // Puts the page's texts on its label (constraint-solver mode only).
-    void ApplyLocalization();
-    // Builds the columns, with widths for the resource server's language,
-    // and one row per hard constraint with its description and formula.
-    void ConstraintSolverTab_Initialize(manager::WatcherManager& manager);
-    // Reads the verdicts from the optimization log and shows them; errors
-    // end the update and are logged with the operation's name.
-    void ConstraintSolverTab_Update(manager::WatcherManager& manager);
+    // ConstraintSolverTab_Update: reads the verdicts from the optimization
+    // log and shows them; errors end the update and are logged with the
+    // operation's name.
+    void ConstraintSolverTab_Update();
+
+    // WatcherPage
+    bool AppliesTo(const manager::WatcherManager& manager) const override;
+    // The label's text, in constraint-solver mode only.
+    void ApplyLocalization(const manager::WatcherManager* manager) override;
+    // Every update in constraint-solver mode, whatever page is shown.
+    void Update(const PageUpdate& update) override;
+
+protected:
+    // ConstraintSolverTab_Initialize: the columns, with widths for the
+    // resource server's language, and one row per hard constraint with its
+    // description and formula.
+    void InitializePage() override;
 
 private:
     QLabel* LabelConstraintSolver = nullptr;

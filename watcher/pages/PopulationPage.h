@@ -1,55 +1,58 @@
 #pragma once
 
-#include <QObject>
-
-#include "DelimitedTableModel.h"
 #include "PopulationTable.h"
+#include "SolutionGrid.h"
+#include "WatcherPage.h"
 
-class QFrame;
 class QTableView;
 
 namespace manager {
-class WatcherManager;
 class PopulationReader;
-} // namespace manager
+}
 
 namespace watcher {
 
-// Page 3 of the Watcher window: the live population in the grid
-// SGGridPopulation, one row per organism (the highest engine index first)
-// with its objective value and every gene. The grid is rebuilt whole from one
-// delimited text on each refresh while the page is shown.
-class PopulationPage final : public QObject {
+// Page 3 of the Watcher window, for runs of the genetic-algorithm engine:
+// the current population in the grid SGGridPopulation, one row per organism,
+// the organism with the highest engine index first, with its objective value
+// and every gene. Its columns come from GridInitialize(grid, model, manager,
+// true), shared with the summary grid; its rows from Update_ValueTable, which
+// rebuilds them from one delimited text on each refresh while the page is
+// shown.
+class PopulationPage : public WatcherPage {
     Q_OBJECT
 
 public:
-    // Width in twips of the leading column, which has no caption.
-    static constexpr double kLeadingColumnWidth = 500;
-    static constexpr double kOrganismColumnWidth = 1200;
-    static constexpr double kObjectiveColumnWidth = 1000;
-    static constexpr double kGeneColumnWidth = 1000;
-
-    // Creates the grid on the page's frame.
     explicit PopulationPage(QFrame* frame);
 
-    QTableView* grid() const { return SGGridPopulation; }
-    const manager::DelimitedTableModel& model() const { return m_model; }
+    // Rows of the grid: Input_PopulationSize, at most this many.
+    static constexpr int32_t kMaxRows = manager::PopulationTable::kMaxRows;
 
-    // The population form of the grid set-up: columns for the organism, the
-    // objective and each of the first 1024 genes, and one empty row for each
-    // of the first 512 organisms.
-    void GridInitialize(manager::WatcherManager& manager);
+    QTableView* grid() const { return SGGridPopulation; }
+    SolutionGridModel* model() const { return m_Model; }
+    int32_t PopulationGeneCount() const { return m_PopulationGeneCount; }
+    int32_t PopulationRowCount() const { return m_PopulationRowCount; }
 
     // Rebuilds the grid from the population; errors end the update and the
-    // grid keeps what it showed.
-    void Update_ValueTable(manager::WatcherManager& manager);
-    // The same over any population reader.
-    void Update_ValueTable(manager::WatcherManager& manager, manager::PopulationReader& reader);
+    // grid keeps what it showed. The first form reads the run's population.
+    void Update_ValueTable();
+    void Update_ValueTable(manager::PopulationReader& reader);
+
+    // WatcherPage
+    bool AppliesTo(const manager::WatcherManager& manager) const override;
+    // Refreshes the grid when its tab is selected or everything is forced.
+    void Update(const PageUpdate& update) override;
+    QList<QTableView*> Grids() const override;
+
+protected:
+    void InitializePage() override;
 
 private:
     QTableView* SGGridPopulation = nullptr;
-    manager::DelimitedTableModel m_model;
-    manager::PopulationTable m_table;
+    SolutionGridModel* m_Model = nullptr;
+    int32_t m_PopulationGeneCount = 0;
+    int32_t m_PopulationRowCount = 0;
+    manager::PopulationTable m_Table;
 };
 
 } // namespace watcher
