@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "Formatting.h"
+#include "GeneralNumberWriter.h"
 #include "PopulationReader.h"
 #include "QxLibBinding.h"
 
@@ -23,6 +24,15 @@ public:
             return;
         const qsizetype n = std::min(field.size(), m_size - m_pos);
         std::copy_n(field.constData(), n, m_begin + m_pos);
+        m_pos += n + 1;
+    }
+    // A field of ASCII characters.
+    void write(const char* field, std::size_t length) {
+        if (m_pos >= m_size)
+            return;
+        const qsizetype n = std::min(static_cast<qsizetype>(length), m_size - m_pos);
+        for (qsizetype i = 0; i < n; ++i)
+            m_begin[m_pos + i] = QLatin1Char(field[i]);
         m_pos += n + 1;
     }
     // The field just written ends its row.
@@ -59,6 +69,7 @@ QString PopulationTable::buildText(PopulationReader& reader, const PopulationTab
     const qsizetype leading = format.leadingEmptyField ? 1 : 0;
     QString buffer(qsizetype{m_rowCount} * (kFieldWidth * (m_geneCount + 2) + leading), kColumnDelimiter);
     FieldWriter out(buffer);
+    char number[engine::kGeneralNumberMaxLength];
     for (int32_t organism = m_rowCount; organism >= 1; --organism) {
         if (leading != 0)
             out.write(QString());
@@ -71,7 +82,12 @@ QString PopulationTable::buildText(PopulationReader& reader, const PopulationTab
         for (int32_t g = 0; g < m_geneCount; ++g) {
             const auto index = static_cast<size_t>(g);
             const bool isDate = index < format.geneIsDate.size() && format.geneIsDate[index];
-            out.write(engine::FormatValueForDisplay(genes[index], isDate, false));
+            // Most genes are plain numbers: written straight into the buffer.
+            const std::size_t length = isDate ? 0 : engine::WriteNumberGeneral(genes[index], number);
+            if (length > 0)
+                out.write(number, length);
+            else
+                out.write(engine::FormatValueForDisplay(genes[index], isDate, false));
         }
         if (organism > 1)
             out.endRow();
