@@ -284,11 +284,6 @@ void shootNoLimit(Shooter& shots, const QString& modelName, const QString& folde
 // The population pages during a real run (its genes converging in the
 // colour graph), and the constraint solver's verdicts of the feasibility
 // model.
-void selectTab(QWidget* window, int index) {
-    if (auto* tabs = window ? window->findChild<QTabWidget*>(QStringLiteral("TabMain")) : nullptr)
-        tabs->setCurrentIndex(index);
-}
-
 void shootPopulationPages(Shooter& shots, const QString& folder) {
     const QString logPath = QDir(folder).filePath(QStringLiteral("population.qxlog"));
     Run run(QStringLiteral("portfolio"), logPath, 0);
