@@ -12,7 +12,8 @@ int32_t CreateModelLog(const models::Model& model, const std::string& path, int3
     std::vector<int16_t> hard, atomic;
     for (const auto& c : model.constraints()) {
         names.push_back(c.name.c_str());
-        hard.push_back(c.hard ? QX_TRUE : QX_FALSE);
+        // The log's constraint kind: 0 for a hard constraint, 1 for a soft one.
+        hard.push_back(c.hard ? int16_t{0} : int16_t{1});
         atomic.push_back(c.atomic ? QX_TRUE : QX_FALSE);
     }
     return QxLogCreateWVB(path.c_str(), static_cast<int32_t>(model.groups().size()), model.geneCount(),

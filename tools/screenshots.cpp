@@ -281,6 +281,37 @@ void shootNoLimit(Shooter& shots, const QString& modelName, const QString& folde
     m->Dispose();
 }
 
+// The population pages during a real run (its genes converging in the
+// colour graph), and the constraint solver's verdicts of the feasibility
+// model.
+void shootPopulationPages(Shooter& shots, const QString& folder) {
+    const QString logPath = QDir(folder).filePath(QStringLiteral("population.qxlog"));
+    Run run(QStringLiteral("portfolio"), logPath, 0);
+    run.steps(150);
+    auto m = openWatcher(run, logPath, 0);
+    m->ShowFullWatcher();
+    pump(run, 1300, 100);
+    // Early in the run: some genes have converged, others not yet.
+    selectTab(widgetOf(m->fullWindow()), 4);
+    pump(run, 1300, 100);
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-colorgraph"));
+    selectTab(widgetOf(m->fullWindow()), 3);
+    pump(run, 1300, 100);
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-population"));
+    QxPopSetRunStatus(run.run().population(), QxRunStatusStopped);
+    m->Dispose();
+
+    const QString solverLog = QDir(folder).filePath(QStringLiteral("solver.qxlog"));
+    Run solver(QStringLiteral("feasibility"), solverLog, 0);
+    solver.steps(200);
+    auto s = openWatcher(solver, solverLog, 0);
+    s->ShowFullWatcher();
+    pump(solver, 2300, 100);
+    shots.save(widgetOf(s->fullWindow()), QStringLiteral("full-constraint-solver"));
+    QxPopSetRunStatus(solver.run().population(), QxRunStatusStopped);
+    s->Dispose();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -313,6 +344,7 @@ int main(int argc, char** argv) {
     try {
         shootFullRun(shots, parser.value(QStringLiteral("model")), folder.path());
         shootNoLimit(shots, parser.value(QStringLiteral("model")), folder.path());
+        shootPopulationPages(shots, folder.path());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "error: %s\n", e.what());
         return 1;

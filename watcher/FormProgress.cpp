@@ -32,6 +32,8 @@
 #include "compact/ExcelUpdatingMenu.h"
 #include "ol/StepGuard.h"
 #include "ol/VisualServices.h"
+#include "pages/ColorGraphPage.h"
+#include "pages/ConstraintSolverPage.h"
 #include "pages/GeneticParametersPanel.h"
 #include "pages/LogPage.h"
 #include "pages/PopulationPage.h"
@@ -218,6 +220,8 @@ void FormProgress::createPages() {
     addPage(SlotSummary, m_SummaryPage);
     addPage(SlotGeneticParameters, new GeneticParametersPanel(FrameTabMain[TabSummary], m_SummaryPage->grid()));
     addPage(SlotPopulation, new PopulationPage(FrameTabMain[TabPopulation]));
+    addPage(SlotColorGraph, new ColorGraphPage(FrameTabMain[TabColorGraph]));
+    addPage(SlotConstraintSolver, new ConstraintSolverPage(FrameTabMain[TabConstraintSolver]));
     addPage(SlotLog, new LogPage(FrameTabMain[TabLog]));
     addPage(SlotStoppingOptions, new StoppingOptionsPage(FrameTabMain[TabStoppingOptions]));
 }
@@ -441,6 +445,18 @@ void FormProgress::ShowModal() {
     if (isVisible())
         hide();
     setWindowModality(Qt::NonModal);
+}
+
+// A paint or a resize tells the selected page, as a change of tab does: the
+// colour graph redraws once after it.
+void FormProgress::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    AfterShow();
+}
+
+void FormProgress::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    AfterShow();
 }
 
 void FormProgress::AfterShow() {

@@ -1,5 +1,7 @@
 #include "AddinSession.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -546,7 +548,9 @@ void AddinSession::printSummary() {
     out << QStringLiteral("  Model: %1; objective: %2")
                .arg(QString::fromStdString(m_model->name()), objectiveText(*m_model));
     if (m_model->constraintSolverMode())
-        out << QStringLiteral("  Constraint solver: %1 hard constraints").arg(m_model->constraints().size());
+        out << QStringLiteral("  Constraint solver: %1 hard constraints")
+                   .arg(std::count_if(m_model->constraints().begin(), m_model->constraints().end(),
+                                      [](const models::Constraint& c) { return c.hard; }));
     else if (m_solverHelp)
         out << QStringLiteral("  The constraint solver helped with plans breaking hard constraints");
     if (m_notRun) {

@@ -53,9 +53,9 @@ public:
     virtual std::string objectiveName() const = 0;
     virtual std::string objectiveFormat() const = 0; // spreadsheet number format
     virtual std::string cellFormat() const = 0;
-    // In constraint-solver mode a model maximizes the number of hard
-    // constraints it meets; the best value equals the constraint count once a
-    // solution meets them all.
+    // In constraint-solver mode a model minimizes the number of hard
+    // constraints it breaks; the best value is 0 once a solution meets them
+    // all.
     virtual bool constraintSolverMode() const { return false; }
     // Models with hard constraints run either as the constraint solver or as
     // an optimization in which a trial that breaks a hard constraint is

@@ -167,10 +167,12 @@ private:
     std::vector<double> m_x, m_y;
 };
 
-// A staffing plan of six whole numbers under six hard rules. As the
-// constraint solver it looks for any plan that meets every rule (maximizing
-// the number of rules met); as an optimization it looks for the smallest
-// total staff among the plans that meet them all.
+// A staffing plan of six whole numbers under six hard rules and two soft
+// preferences. As the constraint solver it looks for any plan that meets
+// every hard rule (minimizing the number of hard rules broken); as an
+// optimization it looks for the smallest total staff among the plans that
+// meet them all. The soft preferences sit between the hard rules in the
+// constraint list, as they do in a sheet, and only ever cost a penalty.
 class FeasibilityModel final : public Model {
 public:
     explicit FeasibilityModel(uint64_t seed) {
@@ -186,14 +188,22 @@ public:
             g.original.push_back(std::floor(rnd.uniform(0, 6)));
         }
         m_groups.push_back(std::move(g));
-        const char* rules[][2] = {{"Shift_1 + Shift_2 >= 25", "=Shifts!B2+Shifts!B3>=25"},
-                                  {"Shift_3 - Shift_4 >= 5", "=Shifts!B4-Shifts!B5>=5"},
-                                  {"2 * Shift_5 <= Shift_6", "=2*Shifts!B6<=Shifts!B7"},
-                                  {"Shift_1 + Shift_3 + Shift_5 <= 30", "=Shifts!B2+Shifts!B4+Shifts!B6<=30"},
-                                  {"Shift_2 + Shift_4 + Shift_6 >= 35", "=Shifts!B3+Shifts!B5+Shifts!B7>=35"},
-                                  {"ABS(Shift_1 - Shift_2) <= 3", "=ABS(Shifts!B2-Shifts!B3)<=3"}};
-        for (const auto& r : rules)
-            m_constraints.push_back({r[0], true, false, false, r[1]});
+        const auto hard = [this](int rule, const char* name, const char* formula) {
+            m_constraints.push_back({name, true, false, false, formula});
+            m_rules.push_back(rule);
+        };
+        const auto soft = [this](int rule, const char* name, const char* formula) {
+            m_constraints.push_back({name, false, false, false, formula});
+            m_rules.push_back(rule);
+        };
+        hard(0, "Shift_1 + Shift_2 >= 25", "=Shifts!B2+Shifts!B3>=25");
+        hard(1, "Shift_3 - Shift_4 >= 5", "=Shifts!B4-Shifts!B5>=5");
+        soft(7, "Shift_6 <= 15 (preferred)", "=Shifts!B7<=15");
+        hard(2, "2 * Shift_5 <= Shift_6", "=2*Shifts!B6<=Shifts!B7");
+        hard(3, "Shift_1 + Shift_3 + Shift_5 <= 30", "=Shifts!B2+Shifts!B4+Shifts!B6<=30");
+        hard(4, "Shift_2 + Shift_4 + Shift_6 >= 35", "=Shifts!B3+Shifts!B5+Shifts!B7>=35");
+        soft(8, "Total staff <= 70 (preferred)", "=SUM(Shifts!B2:B7)<=70");
+        hard(5, "ABS(Shift_1 - Shift_2) <= 3", "=ABS(Shifts!B2-Shifts!B3)<=3");
     }
 
     std::string name() const override { return "feasibility"; }
@@ -203,8 +213,8 @@ public:
                         : "Staffing plan of six shifts under hard rules: the smallest total staff that meets them "
                           "all";
     }
-    Goal goal() const override { return m_solver ? Goal::Maximize : Goal::Minimize; }
-    std::string objectiveName() const override { return m_solver ? "Rules_Met" : "Total_Staff"; }
+    Goal goal() const override { return Goal::Minimize; }
+    std::string objectiveName() const override { return m_solver ? "Rules_Broken" : "Total_Staff"; }
     std::string objectiveFormat() const override { return "0"; }
     std::string cellFormat() const override { return "0"; }
     bool constraintSolverMode() const override { return m_solver; }
@@ -217,6 +227,7 @@ public:
         if (!m_conflict) {
             m_conflict = true;
             m_constraints.push_back({"Shift_1 + Shift_2 <= 20", true, false, false, "=Shifts!B2+Shifts!B3<=20"});
+            m_rules.push_back(6);
         }
         return true;
     }
@@ -224,39 +235,54 @@ public:
     void evaluate(const double* x, Evaluation& out) const override {
         // Each rule as "lhs >= 0": the cell value is the left-hand side and
         // the violation the amount by which it falls short.
-        const double lhs[7] = {x[0] + x[1] - 25,          x[2] - x[3] - 5,         x[5] - 2 * x[4],
-                               30 - (x[0] + x[2] + x[4]), x[1] + x[3] + x[5] - 35, 3 - std::fabs(x[0] - x[1]),
-                               20 - (x[0] + x[1])};
+        const double total = x[0] + x[1] + x[2] + x[3] + x[4] + x[5];
+        const double lhs[9] = {x[0] + x[1] - 25,
+                               x[2] - x[3] - 5,
+                               x[5] - 2 * x[4],
+                               30 - (x[0] + x[2] + x[4]),
+                               x[1] + x[3] + x[5] - 35,
+                               3 - std::fabs(x[0] - x[1]),
+                               20 - (x[0] + x[1]),
+                               15 - x[5],
+                               70 - total};
         const size_t n = m_constraints.size();
         out.violation.resize(n);
         out.cellValue.resize(n);
         out.penalties.assign(n, 0.0);
-        int met = 0;
-        double total = 0;
+        int broken = 0;
+        double shortfall = 0;
+        double softPenalty = 0;
         for (size_t i = 0; i < n; ++i) {
-            out.cellValue[i] = lhs[i];
-            out.violation[i] = std::max(0.0, -lhs[i]);
-            if (out.violation[i] > 0)
-                total += out.violation[i];
-            else
-                ++met;
+            const double v = lhs[m_rules[i]];
+            out.cellValue[i] = v;
+            out.violation[i] = std::max(0.0, -v);
+            if (!m_constraints[i].hard) {
+                out.penalties[i] = out.violation[i];
+                softPenalty += out.penalties[i];
+            } else if (out.violation[i] > 0) {
+                ++broken;
+                shortfall += out.violation[i];
+            }
         }
         out.constrainingCell = 0;
         out.meetsConstrainingLimit = true;
         if (m_solver) {
-            // The count of rules met is the objective; the total shortfall,
-            // kept below one, steers the search between equal counts.
-            out.value = met;
-            out.penalty = std::min(0.99, total / 1000.0);
+            // The count of hard rules broken is the objective; the total
+            // shortfall, kept below one, steers the search between equal
+            // counts. Soft preferences do not count here.
+            out.value = broken;
+            out.penalty = std::min(0.99, shortfall / 1000.0);
             out.invalid = false;
         } else {
-            out.value = x[0] + x[1] + x[2] + x[3] + x[4] + x[5];
-            out.penalty = 0;
-            out.invalid = met < static_cast<int>(n);
+            out.value = total;
+            out.penalty = softPenalty;
+            out.invalid = broken > 0;
         }
     }
 
 private:
+    // Per constraint: which left-hand side of evaluate() it tests.
+    std::vector<int> m_rules;
     bool m_solver = true;
     bool m_conflict = false;
 };

@@ -268,7 +268,8 @@ typedef struct QxLogRecord {
 } QxLogRecord;
 
 /* Writer. Create replaces any log at the path. Constraint i (1-based) is
- * described by names[i-1], hardNotSoft[i-1] (0 = soft) and isAtomic[i-1].
+ * described by names[i-1], hardNotSoft[i-1] (its kind code: 0 = hard, any other
+ * value = soft) and isAtomic[i-1].
  * The new log is readable by the user only. A handle is valid until its
  * QxLogClose (or QxFree); afterwards every call with it returns
  * QX_E_STALE_LOG_HANDLE, even once another log has been created. A closed

@@ -93,26 +93,37 @@ TEST(Models, PortfolioPenalizesRiskAboveTheLimitOnly) {
     EXPECT_NE(m->constraints()[0].name.find("Risk <="), std::string::npos);
 }
 
-TEST(Models, FeasibilityCountsRulesMetAndAPlanMeetingAllExists) {
+TEST(Models, FeasibilityCountsHardRulesBrokenAndAPlanMeetingAllExists) {
     auto m = models::makeModel("feasibility", 1);
     EXPECT_TRUE(m->constraintSolverMode());
-    EXPECT_EQ(m->goal(), models::Goal::Maximize);
+    EXPECT_EQ(m->goal(), models::Goal::Minimize);
+    // Six hard rules and two soft preferences between them.
+    ASSERT_EQ(m->constraints().size(), 8u);
+    EXPECT_FALSE(m->constraints()[2].hard);
+    EXPECT_FALSE(m->constraints()[6].hard);
     models::Evaluation e;
     const double none[6] = {0, 0, 0, 0, 0, 0};
     m->evaluate(none, e);
-    int violated = 0;
-    for (double v : e.violation)
-        violated += v > 0;
-    EXPECT_EQ(e.value, 6 - violated);
-    EXPECT_GT(violated, 0);
-    EXPECT_LT(e.penalty, 1.0); // never drops the count to the next whole number
+    int violatedHard = 0;
+    for (size_t i = 0; i < e.violation.size(); ++i)
+        violatedHard += m->constraints()[i].hard && e.violation[i] > 0;
+    EXPECT_EQ(e.value, violatedHard);
+    EXPECT_GT(violatedHard, 0);
+    EXPECT_LT(e.penalty, 1.0); // never moves the count to the next whole number
 
     // A plan meeting every rule: 13+14 >= 25, 12-7 >= 5, 2*2 <= 14,
     // 13+12+2 <= 30, 14+7+14 >= 35, |13-14| <= 3.
     const double plan[6] = {13, 14, 12, 7, 2, 14};
     m->evaluate(plan, e);
-    EXPECT_EQ(e.value, 6.0);
+    EXPECT_EQ(e.value, 0.0);
     EXPECT_EQ(e.penalty, 0.0);
+
+    // Breaking only a soft preference (Shift_6 <= 15) costs no rule.
+    const double tooManyOnShift6[6] = {13, 14, 12, 7, 2, 18};
+    m->evaluate(tooManyOnShift6, e);
+    EXPECT_EQ(e.value, 0.0);
+    EXPECT_EQ(e.violation[2], 3.0);
+    EXPECT_EQ(e.penalties[2], 3.0);
 }
 
 TEST(Models, FeasibilityAsAnOptimizationRejectsPlansBreakingARuleAndCanBeMadeInconsistent) {
@@ -130,12 +141,12 @@ TEST(Models, FeasibilityAsAnOptimizationRejectsPlansBreakingARuleAndCanBeMadeInc
 
     EXPECT_EQ(m->doubtfulConstraintCount(), 0);
     ASSERT_TRUE(m->addConflictingRule());
-    EXPECT_EQ(m->constraints().size(), 7u);
+    EXPECT_EQ(m->constraints().size(), 9u);
     EXPECT_EQ(m->doubtfulConstraintCount(), 2);
     m->evaluate(plan, e); // 13 + 14 > 20: the new rule breaks the plan that met the six
     EXPECT_TRUE(e.invalid);
-    EXPECT_EQ(e.violation.size(), 7u);
-    EXPECT_EQ(e.violation[6], 7.0);
+    EXPECT_EQ(e.violation.size(), 9u);
+    EXPECT_EQ(e.violation[8], 7.0);
 
     // Models without hard constraints cannot run as the constraint solver.
     auto route = models::makeModel("route", 1);

@@ -146,9 +146,9 @@ TEST_F(RunTest, TheConstraintSolverFindsAPlanThatMeetsEveryRule) {
     o.populationSize = 40;
     addin::OptimizationRun run(*m, o, m_log, 1);
     ASSERT_EQ(run.start(), QX_OK);
-    while (run.step() == addin::StepResult::Trial && (!run.hasBest() || run.bestValue() < 6.0)) {
+    while (run.step() == addin::StepResult::Trial && (!run.hasBest() || run.bestValue() > 0.0)) {
     }
-    EXPECT_EQ(run.bestValue(), 6.0) << "no plan meeting every rule within 20000 trials";
+    EXPECT_EQ(run.bestValue(), 0.0) << "no plan meeting every rule within 20000 trials";
 }
 
 } // namespace

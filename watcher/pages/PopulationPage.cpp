@@ -4,11 +4,15 @@
 
 #include <QFrame>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QTableView>
 
+#include "DiagnosticLog.h"
 #include "PageLayout.h"
+#include "PopulationReader.h"
 #include "Twips.h"
 #include "WatcherManager.h"
+#include "ol/StepGuard.h"
 
 namespace watcher {
 
@@ -20,6 +24,9 @@ PopulationPage::PopulationPage(QFrame* frame) : WatcherPage(frame) {
     SGGridPopulation->setSelectionMode(QAbstractItemView::ContiguousSelection);
     SGGridPopulation->setEditTriggers(QAbstractItemView::NoEditTriggers);
     SGGridPopulation->verticalHeader()->setVisible(false);
+    // Every row has the same height; the view need not measure them.
+    SGGridPopulation->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    SGGridPopulation->setWordWrap(false);
     setGeometryTwips(SGGridPopulation, 60, 300, kPageWidthTwips - 240, kPageHeightTwips - 750);
 }
 
@@ -29,9 +36,70 @@ bool PopulationPage::AppliesTo(const manager::WatcherManager& manager) const {
 
 void PopulationPage::InitializePage() {
     m_PopulationGeneCount = GridInitialize(SGGridPopulation, m_Model, *manager(), true);
-    m_PopulationRowCount = std::clamp(manager()->Input_PopulationSize(), 0, kMaxRows);
+    m_Table.initialize(manager()->Input_PopulationSize(), m_PopulationGeneCount);
+    m_PopulationRowCount = m_Table.rowCount();
     m_Model->setRowCount(m_PopulationRowCount);
     log(QStringLiteral("WATCHER: GridInitialize Me.SGGridPopulation, True returned"));
+}
+
+void PopulationPage::Update(const PageUpdate& update) {
+    if (update.selected || update.force)
+        Update_ValueTable();
+}
+
+void PopulationPage::Update_ValueTable() {
+    if (manager() == nullptr)
+        return;
+    manager::EnginePopulationReader reader(*manager());
+    Update_ValueTable(reader);
+}
+
+void PopulationPage::Update_ValueTable(manager::PopulationReader& reader) {
+    try {
+        const manager::WatcherManager& run = *manager();
+        const uint32_t t0 = engine::DiagnosticLog::tickNow();
+        manager::PopulationTableFormat format;
+        format.constraintSolverMode = run.Input_ConstraintSolverMode();
+        format.targetIsDate = run.Input_TargetCellValuesTreatedAsDates();
+        format.chromosomeCount = run.Input_GroupNames().count();
+        // The leading column has no contents; the row's fields start in the
+        // organism-number column.
+        format.leadingEmptyField = true;
+        const engine::TaggedCollection& dates = run.Input_AdjustableCellsFormatAsDateCol();
+        format.geneIsDate.reserve(static_cast<size_t>(m_PopulationGeneCount));
+        for (int g = 1; g <= m_PopulationGeneCount; ++g)
+            format.geneIsDate.push_back(g <= dates.count() && dates.item(g).toBool());
+        const QString text = m_Table.buildText(reader, format);
+
+        const uint32_t t1 = engine::DiagnosticLog::tickNow();
+        // The cell the person selected stays selected across the load.
+        QModelIndex remembered;
+        ol::tryOr(false, [&] {
+            const QModelIndexList selected = SGGridPopulation->selectionModel()->selectedIndexes();
+            if (!selected.isEmpty())
+                remembered = selected.first();
+            return true;
+        });
+        const int rememberedRow = remembered.isValid() ? remembered.row() : -1;
+        const int rememberedColumn = remembered.isValid() ? remembered.column() : -1;
+        m_Model->loadText(text);
+        QItemSelectionModel* selection = SGGridPopulation->selectionModel();
+        const QModelIndex current = selection->currentIndex();
+        const bool reset = !current.isValid() || (current.row() == 0 && current.column() == 0);
+        if (rememberedRow >= 0 && reset && rememberedRow < m_Model->rowCount() &&
+            rememberedColumn < m_Model->columnCount() && (rememberedRow != 0 || rememberedColumn != 0)) {
+            selection->setCurrentIndex(m_Model->index(rememberedRow, rememberedColumn),
+                                       QItemSelectionModel::ClearAndSelect);
+        }
+
+        const uint32_t t2 = engine::DiagnosticLog::tickNow();
+        log(QStringLiteral("Population table update, firststage = ") + QString::number(t1 - t0) +
+            QStringLiteral(" milliseconds, second stage = ") + QString::number(t2 - t1) +
+            QStringLiteral(" milliseconds"));
+    } catch (...) {
+        engine::DiagnosticLog::WriteError(QStringLiteral("Update_ValueTable"),
+                                          ol::currentExceptionAsError(QStringLiteral("Update_ValueTable")));
+    }
 }
 
 QList<QTableView*> PopulationPage::Grids() const {
