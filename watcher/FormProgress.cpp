@@ -32,6 +32,8 @@
 #include "compact/ExcelUpdatingMenu.h"
 #include "ol/StepGuard.h"
 #include "ol/VisualServices.h"
+#include "pages/LogGridView.h"
+#include "pages/LogPage.h"
 
 namespace watcher {
 
@@ -155,12 +157,12 @@ void FormProgress::buildControls() {
     const double gridWidth = tabWidth - 240;
     SGGridSummary = makeGrid(FrameTabMain[TabSummary], "SGGridSummary");
     setGeometryTwips(SGGridSummary, 60, 120, gridWidth, 1300);
-    SGGridLog = makeGrid(FrameTabMain[TabLog], "SGGridLog");
-    setGeometryTwips(SGGridLog, 60, 600, gridWidth, tabHeight - 1050);
+    m_LogPage = new LogPage(FrameTabMain[TabLog]);
     SGGridPopulation = makeGrid(FrameTabMain[TabPopulation], "SGGridPopulation");
     setGeometryTwips(SGGridPopulation, 60, 300, gridWidth, tabHeight - 750);
-    for (QTableView* grid : {SGGridSummary, SGGridLog, SGGridPopulation})
+    for (QTableView* grid : {SGGridSummary, SGGridPopulation})
         grid->viewport()->installEventFilter(this);
+    m_LogPage->grid()->viewport()->installEventFilter(this);
 
     // Stopping options page: the controls the window itself shows or hides.
     QFrame* stopping = FrameTabMain[TabStoppingOptions];
@@ -265,6 +267,9 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
 
         ApplyFormLocalization(false);
 
+        m_LogPage->LoggingTab_Initialize(m_Manager, &m_SettingControls);
+        log(QStringLiteral("WATCHER: LoggingTab_Initialize returned"));
+
         const bool solverMode = m_Manager->Input_ConstraintSolverMode();
         const bool geneticAlgorithm = m_Manager->Input_OptimizationEngine() == 1;
 
@@ -312,7 +317,11 @@ void FormProgress::Update(bool /*forceUpdateOfEverything*/, bool /*updateLastRes
     guard.run([&] { ready = m_Manager != nullptr && m_Manager->TrialCount() >= 1 && m_GotInitializedAfterFirstTrial; });
     if (ready) {
         guard.run([&] { SetHelpContextForTab(); });
+        // The log grid's data source, the first time the log file exists.
+        guard.run([&] { m_LogPage->BindLogServerIfLogExists(); });
         guard.run([&] { UpdateProgressStatusLabel(); });
+        // The log grows whatever page is shown.
+        guard.run([&] { m_LogPage->LoggingTab_Update(); });
     }
     if (guard.failed())
         log(engine::DiagnosticLog::ErrorText(QStringLiteral("FormProgress.Update method"), *guard.lastError()));
@@ -326,6 +335,8 @@ void FormProgress::UpdateProgressStatusLabel() {
 void FormProgress::Dispose() {
     m_Manager = nullptr;
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing"));
+    ol::StepGuard guard;
+    guard.run([&] { m_LogPage->Dispose(); });
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_LogServer = Nothing"));
 }
 
@@ -569,6 +580,7 @@ void FormProgress::ApplyFormLocalization(bool /*changingLanguage*/) {
 
     for (int i = 0; i < TabCount; ++i)
         TabMain->setTabText(i, GetResourceString(kTabCaptions[static_cast<size_t>(i)]));
+    m_LogPage->ApplyLocalization();
 
     if (m_Manager != nullptr && m_Manager->Input_ConstraintSolverMode()) {
         LabelGeneratorSeed->setText(GetResourceString(4518));
@@ -770,7 +782,9 @@ void FormProgress::CommandExcelUpdate_Click() {
 
 bool FormProgress::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
-        for (QTableView* grid : {SGGridSummary, SGGridLog, SGGridPopulation}) {
+        for (QAbstractScrollArea* grid :
+             {static_cast<QAbstractScrollArea*>(SGGridSummary), static_cast<QAbstractScrollArea*>(m_LogPage->grid()),
+              static_cast<QAbstractScrollArea*>(SGGridPopulation)}) {
             if (grid != nullptr && watched == grid->viewport()) {
                 Grid_MouseUp(grid, static_cast<QMouseEvent*>(event)->button());
                 break;
@@ -780,7 +794,7 @@ bool FormProgress::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void FormProgress::Grid_MouseUp(QTableView* grid, Qt::MouseButtons button) {
+void FormProgress::Grid_MouseUp(QWidget* grid, Qt::MouseButtons button) {
     if (!button.testFlag(Qt::RightButton))
         return;
     ol::StepGuard guard;
@@ -794,8 +808,13 @@ void FormProgress::ProcessPopupMenuCommand(const QString& name) {
     if (name.isEmpty())
         return;
     if (name == kMenuGridCopy) {
-        if (m_PopupGrid)
-            CopyGridSelectionToClipboard(m_PopupGrid);
+        if (m_PopupGrid == m_LogPage->grid()) {
+            QGuiApplication::clipboard()->clear();
+            if (const QString text = m_LogPage->CopyText(); !text.isEmpty())
+                QGuiApplication::clipboard()->setText(text);
+        } else if (auto* table = qobject_cast<QTableView*>(m_PopupGrid.data())) {
+            CopyGridSelectionToClipboard(table);
+        }
         return;
     }
     // The Excel-updating items, when the menu's choice is handed over by name.

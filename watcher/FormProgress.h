@@ -25,6 +25,7 @@ class QToolButton;
 namespace watcher {
 
 class GraphControl;
+class LogPage;
 
 // The full Watcher window of a single optimization: the tab control TabMain
 // with its seven pages, the bottom bar of buttons and the status line. Its
@@ -119,6 +120,9 @@ public:
     // Runs the command of a pop-up menu item chosen by name; "" does nothing.
     void ProcessPopupMenuCommand(const QString& name);
 
+    // Page 2, the optimization log.
+    LogPage* logPage() const { return m_LogPage; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void hideEvent(QHideEvent* event) override;
@@ -145,7 +149,7 @@ private:
     void CommandHelp_Click();
     void CommandMinimizeWatcher_Click();
     void CommandExcelUpdate_Click();
-    void Grid_MouseUp(QTableView* grid, Qt::MouseButtons button);
+    void Grid_MouseUp(QWidget* grid, Qt::MouseButtons button);
     void CopyGridSelectionToClipboard(QTableView* grid);
 
     static void log(QString message);
@@ -168,7 +172,7 @@ private:
     GraphControl* MirGraphAllTrials = nullptr;
     GraphControl* MirGraphLastTrials = nullptr;
     QTableView* SGGridSummary = nullptr;
-    QTableView* SGGridLog = nullptr;
+    LogPage* m_LogPage = nullptr;
     QTableView* SGGridPopulation = nullptr;
     QComboBox* ComboReportPlacement = nullptr;
     QLabel* LabelGeneratorSeed = nullptr;
@@ -186,7 +190,7 @@ private:
     int32_t m_ResumeSignalCount = 0;
     MoveWatch m_MoveWatch;
     int32_t m_HelpContextID = 0;
-    QPointer<QTableView> m_PopupGrid;
+    QPointer<QWidget> m_PopupGrid;
     ol::PopupMenu m_ExcelUpdatingMenu;
     ol::PopupMenu m_GridPopupMenu;
 
