@@ -181,6 +181,7 @@ void ProgressDialogLogSvr::InitializeAndAddColumnsToGrid(LogGridColumns* p_Grid,
     m_GeneValues.assign(static_cast<size_t>(genes), 0.0);
     m_GroupZTexts.assign(static_cast<size_t>(zc), QString());
     m_GroupNValues.assign(static_cast<size_t>(nc), 0.0);
+    m_TimeSeparator = engine::TimeSeparator();
     m_GridRowCount = 0;
     m_GridSelector = selector();
     m_CachedRow = -1;
@@ -297,7 +298,7 @@ bool ProgressDialogLogSvr::fillRow(int32_t rowIndex, QVariantList& rowData) {
     };
     qsizetype column = 0;
     set(column++, [&] { return QVariant(recalcNum); });
-    set(column++, [&] { return QVariant(engine::FormatElapsedTime(elapsedMs)); });
+    set(column++, [&] { return QVariant(engine::FormatElapsedTime(elapsedMs, m_TimeSeparator)); });
     set(column++, [&] {
         if (ol::isSpecial(valueWithPenalties))
             return QVariant(engine::GetCommonString(engine::kCommonMissingValue));

@@ -152,6 +152,8 @@ private:
     std::vector<QString> m_GroupZTexts;
     std::vector<double> m_GroupNValues;
 
+    // The locale's time separator, looked up once rather than per row.
+    QChar m_TimeSeparator = u':';
     int32_t m_GridRowCount = 0;
     int32_t m_GridSelector = 0;
     int64_t m_RecordReads = 0;

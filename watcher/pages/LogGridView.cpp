@@ -22,7 +22,8 @@ LogGridView::LogGridView(QWidget* parent) : QAbstractScrollArea(parent) {
     m_header = new QHeaderView(Qt::Horizontal, this);
     m_header->setSectionsClickable(false);
     m_header->setHighlightSections(false);
-    m_header->setDefaultAlignment(Qt::AlignCenter);
+    // Left-aligned, so that a caption wider than its column shows its start.
+    m_header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(m_header, &QHeaderView::sectionResized, this, [this] {
         updateGeometries();
         viewport()->update();

@@ -54,7 +54,7 @@ LogPage::LogPage(QFrame* frame) : QObject(frame) {
     setGeometryTwips(ComboLogType, kComboLeft, kComboTop, kComboWidth, 315);
     SGGridLog = new LogGridView(frame);
     SGGridLog->setObjectName(QStringLiteral("SGGridLog"));
-    setGeometryTwips(SGGridLog, kGridLeft, kGridTop, kPageWidth - 240, kPageHeight - kGridTop - 120);
+    setGeometryTwips(SGGridLog, kGridLeft, kGridTop, kPageWidth - 240, kPageHeight - 1050);
     connect(ComboLogType, &QComboBox::currentIndexChanged, this, [this](int) { ComboLogType_Click(); });
 }
 
