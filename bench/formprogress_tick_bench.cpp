@@ -1,7 +1,8 @@
 // The Watcher's main loop: one tick of the full window's update timer, which
 // refreshes the compact window and the full window through the manager, over
-// an optimization log of 1,000,000 trials; and the Watcher's CPU while it
-// monitors a run that keeps appending trials.
+// an optimization log of 1,000,000 trials; the full window's Update and its
+// progress page's update with a 100,000-step progress history; and the
+// Watcher's CPU while it monitors a run that keeps appending trials.
 //
 // The log is written once through the engine library's writer and kept in
 // the temp folder (selvane-formprogress-bench-<uid>/) for later runs.
@@ -11,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -26,10 +28,13 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <QTabWidget>
+
 #include "FormProgress.h"
 #include "WatcherManager.h"
 #include "compact/FormProgressSmall.h"
 #include "ol/ScriptedVisualServices.h"
+#include "pages/ProgressPage.h"
 #include "qxlib8.h"
 
 namespace {
@@ -49,17 +54,17 @@ std::filesystem::path cacheDir() {
 }
 
 struct Record {
-    std::vector<double> genes = std::vector<double>(kGenes);
+    std::vector<double> genes;
     QxLogRecord r{};
-    Record() { r.geneValues = genes.data(); }
+    explicit Record(int32_t geneCount = kGenes) : genes(static_cast<size_t>(geneCount)) { r.geneValues = genes.data(); }
     // Trial n; the best value improves once every kTrialsPerStep trials.
     const QxLogRecord* at(int32_t n) {
         r.recalcNum = n;
         r.elapsedMs = n;
         r.spareValue = r.valueWithPenalties = 1000.0 + n * 0.001;
         r.extra.validTrialCount = n;
-        for (int32_t g = 0; g < kGenes; ++g)
-            genes[static_cast<size_t>(g)] = n + g;
+        for (size_t g = 0; g < genes.size(); ++g)
+            genes[g] = n + static_cast<double>(g);
         return &r;
     }
 };
@@ -70,8 +75,8 @@ int32_t trialCount(const std::string& path) {
 }
 
 // Appends trials first..last (and their progress steps) to an open log.
-void appendTrials(int32_t log, int32_t first, int32_t last) {
-    Record rec;
+void appendTrials(int32_t log, int32_t first, int32_t last, int32_t geneCount = kGenes) {
+    Record rec(geneCount);
     for (int32_t n = first; n <= last; ++n) {
         if (QxLogAppendTrialWVB(log, rec.at(n)) != QX_OK) {
             std::fprintf(stderr, "append failed at trial %d\n", n);
@@ -103,6 +108,26 @@ const std::string& millionTrialLog() {
     return path;
 }
 
+// A log of `trials` trials with `genes` adjustable cells, written on first
+// use and kept between runs.
+std::string cachedLog(int32_t trials, int32_t genes) {
+    if (trials == kTrials && genes == kGenes)
+        return millionTrialLog();
+    const std::string p =
+        (cacheDir() / ("log-" + std::to_string(trials) + "-g" + std::to_string(genes) + ".qxlog")).string();
+    if (trialCount(p) == trials)
+        return p;
+    std::fprintf(stderr, "writing %s (once)...\n", p.c_str());
+    int32_t log = 0;
+    if (QxLogCreateWVB(p.c_str(), 1, genes, 0, nullptr, nullptr, nullptr, &log) != QX_OK) {
+        std::fprintf(stderr, "cannot create %s\n", p.c_str());
+        std::exit(1);
+    }
+    appendTrials(log, 1, trials, genes);
+    QxLogClose(log);
+    return p;
+}
+
 class Factory final : public manager::WindowFactory {
 public:
     std::unique_ptr<manager::CompactWindow> createCompactWindow(bool) override {
@@ -118,7 +143,7 @@ public:
 // its full work.
 class Run {
 public:
-    explicit Run(const std::string& logPath) {
+    explicit Run(const std::string& logPath, int32_t geneNames = 0) {
         manager::setWindowFactory(&m_factory);
         m_manager.Initialize();
         const int32_t genes[] = {kGenes};
@@ -135,6 +160,10 @@ public:
         m_manager.setInput_OptimizationEngine(1);
         m_manager.setInput_Runtime_TrialCount(2.0 * kTrials);
         m_manager.setInput_TargetCellNumberFormat(QStringLiteral("#,##0.00"));
+        engine::TaggedCollection names;
+        for (int32_t g = 1; g <= geneNames; ++g)
+            names.add(engine::TaggedValue::fromString(QStringLiteral("Cell%1").arg(g)));
+        m_manager.setInput_AllGeneNamesCol(names);
         m_manager.InitializeForms();
         form = dynamic_cast<watcher::FormProgress*>(m_manager.fullWindow());
         const int32_t allTrials = 500, lastTrials = 100;
@@ -209,6 +238,74 @@ void BM_ForcedUpdate(benchmark::State& state) {
     reportMedian(state, us);
 }
 BENCHMARK(BM_ForcedUpdate)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+// A progress history of kHistorySteps steps spread over the log's trials,
+// the last one being the log's own best, so that the window's next read
+// finds no new step and the history stays at its size.
+constexpr int kHistorySteps = 100'000;
+void seedProgressHistory(Run& run) {
+    watcher::ProgressPage* page = run.form->progressPage();
+    const double trials = run.manager().TrialCount();
+    const double bestTrial = run.manager().BestTrialNumber();
+    const double best = run.manager().ObjectiveValueBest();
+    // The page starts over: the window's first update read one step already.
+    page->ProgressTab_Initialize();
+    page->ProgressTab_InitializeAfterFirstTrial(500, 100);
+    for (int i = 1; i < kHistorySteps; ++i)
+        page->AddProgressStep(1.0 + std::floor((bestTrial - 1.0) * i / kHistorySteps),
+                              best - 1.0 + double(i) / kHistorySteps);
+    page->AddProgressStep(bestTrial, best);
+    if (page->steps().count() != kHistorySteps || trials < 1)
+        std::fprintf(stderr, "the progress history was not seeded\n");
+}
+
+// The progress page's update (both curves) with a 100,000-step history.
+// Argument: the trials in the log.
+void BM_ProgressPageUpdate(benchmark::State& state) {
+    Run run(cachedLog(static_cast<int32_t>(state.range(0)), kGenes));
+    run.form->SetUpdateTimerEnabled(false);
+    seedProgressHistory(run);
+    watcher::ProgressPage* page = run.form->progressPage();
+    std::vector<double> us;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        page->ProgressTab_Update();
+        us.push_back(static_cast<double>(t.nsecsElapsed()) / 1000.0);
+    }
+    if (page->allTrialsGraph()->curvePoints(1).size() != 2 * kHistorySteps)
+        state.SkipWithError("the all-trials curve does not hold the history");
+    reportMedian(state, us);
+}
+BENCHMARK(BM_ProgressPageUpdate)->Arg(10'000)->Arg(kTrials)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// One Update of the full window as a tick makes it with the summary page
+// shown: status line, progress steps, the summary's three rows, the
+// genetic-algorithm rates. Arguments: the trials in the log and its
+// adjustable cells (1024 columns in the summary grid).
+void BM_FullWindowUpdate(benchmark::State& state) {
+    const auto genes = static_cast<int32_t>(state.range(1));
+    Run run(cachedLog(static_cast<int32_t>(state.range(0)), genes), genes);
+    run.form->SetUpdateTimerEnabled(false);
+    seedProgressHistory(run);
+    run.form->findChild<QTabWidget*>(QStringLiteral("TabMain"))->setCurrentIndex(watcher::FormProgress::TabSummary);
+    std::vector<double> us;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        run.form->Update(false, false);
+        us.push_back(static_cast<double>(t.nsecsElapsed()) / 1000.0);
+    }
+    if (run.form->progressPage()->steps().count() != kHistorySteps)
+        state.SkipWithError("the progress history changed size");
+    reportMedian(state, us);
+}
+BENCHMARK(BM_FullWindowUpdate)
+    ->Args({10'000, 1024})
+    ->Args({10'000, kGenes})
+    ->Args({kTrials, kGenes})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
 
 double threadCpuSeconds() {
     rusage usage{};

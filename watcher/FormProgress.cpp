@@ -32,8 +32,13 @@
 #include "compact/ExcelUpdatingMenu.h"
 #include "ol/StepGuard.h"
 #include "ol/VisualServices.h"
-#include "pages/LogGridView.h"
+#include "pages/GeneticParametersPanel.h"
 #include "pages/LogPage.h"
+#include "pages/PopulationPage.h"
+#include "pages/ProgressPage.h"
+#include "pages/StoppingOptionsPage.h"
+#include "pages/SummaryPage.h"
+#include "pages/WatcherPage.h"
 
 namespace watcher {
 
@@ -61,6 +66,19 @@ constexpr std::array<int, FormProgress::TabCount> kTabCaptions = {4014, 4015, 40
 
 const QString kMenuGridCopy = QStringLiteral("mnuGridPopup_Copy");
 
+// The tab item of each page slot.
+constexpr std::array<int, FormProgress::SlotCount> kSlotTabs = {
+    FormProgress::TabProgress,         FormProgress::TabSummary,        FormProgress::TabSummary,
+    FormProgress::TabPopulation,       FormProgress::TabColorGraph,     FormProgress::TabLog,
+    FormProgress::TabConstraintSolver, FormProgress::TabStoppingOptions};
+
+// Initialize sets the pages up in this order (the population grid before
+// the genetic-algorithm parameters); Update refreshes them in slot order.
+constexpr std::array<FormProgress::PageSlot, FormProgress::SlotCount> kInitializeOrder = {
+    FormProgress::SlotProgress,          FormProgress::SlotSummary,        FormProgress::SlotPopulation,
+    FormProgress::SlotGeneticParameters, FormProgress::SlotColorGraph,     FormProgress::SlotLog,
+    FormProgress::SlotConstraintSolver,  FormProgress::SlotStoppingOptions};
+
 QString boolText(bool value) {
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
@@ -73,15 +91,6 @@ QToolButton* makeButton(QWidget* parent, const char* name, bool checkable) {
     button->setFocusPolicy(Qt::StrongFocus);
     button->setIconSize(QSize(24, 24));
     return button;
-}
-
-QTableView* makeGrid(QWidget* parent, const char* name) {
-    auto* grid = new QTableView(parent);
-    grid->setObjectName(QLatin1String(name));
-    grid->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->verticalHeader()->setVisible(false);
-    return grid;
 }
 
 } // namespace
@@ -140,49 +149,11 @@ void FormProgress::buildControls() {
     // tab-change handler; code changes are told apart by m_SettingControls.
     connect(TabMain, &QTabWidget::currentChanged, this, [this](int) { TabMain_Click(); });
 
-    // The two progress graphs stay hidden until the first trial is seen.
-    const double graphWidth = (tabWidth - 360) / 2;
-    const double graphHeight = tabHeight - 1100;
-    MirGraphLastTrials = new GraphControl(FrameTabMain[TabProgress]);
-    MirGraphLastTrials->setObjectName(QStringLiteral("MirGraphLastTrials"));
-    setGeometryTwips(MirGraphLastTrials, 60, 120, graphWidth, graphHeight);
-    MirGraphAllTrials = new GraphControl(FrameTabMain[TabProgress]);
-    MirGraphAllTrials->setObjectName(QStringLiteral("MirGraphAllTrials"));
-    setGeometryTwips(MirGraphAllTrials, graphWidth + 200, 120, graphWidth, graphHeight);
-    for (GraphControl* graph : {MirGraphLastTrials, MirGraphAllTrials})
-        graph->setVisible(false);
-
-    // Grids of the summary, log and population pages; their columns and data
-    // sources come with their pages.
-    const double gridWidth = tabWidth - 240;
-    SGGridSummary = makeGrid(FrameTabMain[TabSummary], "SGGridSummary");
-    setGeometryTwips(SGGridSummary, 60, 120, gridWidth, 1300);
-    m_LogPage = new LogPage(FrameTabMain[TabLog]);
-    SGGridPopulation = makeGrid(FrameTabMain[TabPopulation], "SGGridPopulation");
-    setGeometryTwips(SGGridPopulation, 60, 300, gridWidth, tabHeight - 750);
-    for (QTableView* grid : {SGGridSummary, SGGridPopulation})
-        grid->viewport()->installEventFilter(this);
-    m_LogPage->grid()->viewport()->installEventFilter(this);
-
-    // Stopping options page: the controls the window itself shows or hides.
-    QFrame* stopping = FrameTabMain[TabStoppingOptions];
-    ComboReportPlacement = new QComboBox(stopping);
-    ComboReportPlacement->setObjectName(QStringLiteral("ComboReportPlacement"));
-    setGeometryTwips(ComboReportPlacement, 4200, 2000, 3000, 315);
-    LabelGeneratorSeed = new QLabel(stopping);
-    LabelGeneratorSeed->setObjectName(QStringLiteral("LabelGeneratorSeed"));
-    setGeometryTwips(LabelGeneratorSeed, 120, 3300, 4000, 255);
-    FrameGeneratorSeedDivider = new QFrame(stopping);
-    FrameGeneratorSeedDivider->setObjectName(QStringLiteral("FrameGeneratorSeedDivider"));
-    FrameGeneratorSeedDivider->setFrameShape(QFrame::HLine);
-    setGeometryTwips(FrameGeneratorSeedDivider, 120, 3590, gridWidth, 30);
-    CheckFixSeed = new QCheckBox(stopping);
-    CheckFixSeed->setObjectName(QStringLiteral("CheckFixSeed"));
-    setGeometryTwips(CheckFixSeed, 240, 3800, 5000, 255);
-
     LabelProgressStatus = new QLabel(this);
     LabelProgressStatus->setObjectName(QStringLiteral("LabelProgressStatus"));
     setGeometryTwips(LabelProgressStatus, 120, statusTop, kClientWidth - 140, 255);
+
+    createPages();
 
     FrameBottomDivider = new QFrame(this);
     FrameBottomDivider->setObjectName(QStringLiteral("FrameBottomDivider"));
@@ -237,6 +208,68 @@ void FormProgress::buildControls() {
     connect(TimerUpdate, &QTimer::timeout, this, [this] { TimerUpdate_Timer(); });
 }
 
+// The pages, each built on the frame of its tab. A page added later gets a
+// slot (PageSlot) and one line here; the window calls it through
+// WatcherPage in its slot's order.
+void FormProgress::createPages() {
+    m_ProgressPage = new ProgressPage(FrameTabMain[TabProgress], LabelProgressStatus);
+    addPage(SlotProgress, m_ProgressPage);
+    m_SummaryPage = new SummaryPage(FrameTabMain[TabSummary]);
+    addPage(SlotSummary, m_SummaryPage);
+    addPage(SlotGeneticParameters, new GeneticParametersPanel(FrameTabMain[TabSummary], m_SummaryPage->grid()));
+    addPage(SlotPopulation, new PopulationPage(FrameTabMain[TabPopulation]));
+    m_LogPage = new LogPage(FrameTabMain[TabLog]);
+    addPage(SlotLog, m_LogPage);
+    addPage(SlotStoppingOptions, new StoppingOptionsPage(FrameTabMain[TabStoppingOptions]));
+}
+
+void FormProgress::addPage(PageSlot slot, WatcherPage* page) {
+    m_Pages[static_cast<size_t>(slot)] = page;
+    for (QTableView* grid : page->Grids())
+        grid->viewport()->installEventFilter(this);
+    for (QAbstractScrollArea* grid : page->RowGrids())
+        grid->viewport()->installEventFilter(this);
+}
+
+int FormProgress::tabOfSlot(PageSlot slot) {
+    return kSlotTabs[static_cast<size_t>(slot)];
+}
+
+template <class F> void FormProgress::forEachPage(F&& hook) {
+    ol::StepGuard guard;
+    for (WatcherPage* page : m_Pages)
+        if (page != nullptr)
+            guard.run([&] { hook(*page); });
+}
+
+template <class F> void FormProgress::forEachPageOfRun(F&& hook) {
+    ol::StepGuard guard;
+    for (WatcherPage* page : m_Pages) {
+        if (page == nullptr)
+            continue;
+        guard.run([&] {
+            if (m_Manager != nullptr && page->AppliesTo(*m_Manager))
+                hook(*page);
+        });
+    }
+}
+
+QList<QTableView*> FormProgress::pageGrids() const {
+    QList<QTableView*> grids;
+    for (WatcherPage* page : m_Pages)
+        if (page != nullptr)
+            grids << page->Grids();
+    return grids;
+}
+
+QList<QAbstractScrollArea*> FormProgress::pageRowGrids() const {
+    QList<QAbstractScrollArea*> grids;
+    for (WatcherPage* page : m_Pages)
+        if (page != nullptr)
+            grids << page->RowGrids();
+    return grids;
+}
+
 // Places the window in the lower left corner of the work area of the monitor
 // that shows the host's main window.
 void FormProgress::Form_Load() {
@@ -262,13 +295,21 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
         SetDataTabsEnabled(false);
 
         setWindowIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Watcher, true));
-        ComboReportPlacement->setVisible(false);
         ArrangeControlsForMode();
 
         ApplyFormLocalization(false);
 
-        m_LogPage->LoggingTab_Initialize(m_Manager, &m_SettingControls);
-        log(QStringLiteral("WATCHER: LoggingTab_Initialize returned"));
+        // The pages, in their set-up order; each catches its own errors.
+        PageContext context;
+        context.manager = m_Manager;
+        context.window = this;
+        context.settingControls = &m_SettingControls;
+        context.dialogConfiguration = [this] { return m_DialogConfiguration; };
+        for (PageSlot slot : kInitializeOrder) {
+            WatcherPage* const p = page(slot);
+            if (p != nullptr && p->AppliesTo(*m_Manager))
+                p->Initialize(context);
+        }
 
         const bool solverMode = m_Manager->Input_ConstraintSolverMode();
         const bool geneticAlgorithm = m_Manager->Input_OptimizationEngine() == 1;
@@ -296,47 +337,48 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
     }
 }
 
-void FormProgress::InitializeAfterFirstTrial(int32_t /*graphAllTrialsInitialNumTrialsShown*/,
-                                             int32_t /*numLastTrialsToShow*/) {
+void FormProgress::InitializeAfterFirstTrial(int32_t graphAllTrialsInitialNumTrialsShown, int32_t numLastTrialsToShow) {
     ol::StepGuard guard;
+    forEachPageOfRun(
+        [&](WatcherPage& p) { p.InitializeAfterFirstTrial(graphAllTrialsInitialNumTrialsShown, numLastTrialsToShow); });
     guard.run([&] { SetDataTabsEnabled(true); });
     m_GotInitializedAfterFirstTrial = true;
     guard.run([&] { m_Manager->BothDialogs_Update(true, false); });
     log(QStringLiteral("InitializeAfterFirstTrial, updated form"));
-    guard.run([&] {
-        MirGraphAllTrials->setVisible(true);
-        MirGraphLastTrials->setVisible(true);
-    });
+    forEachPageOfRun([](WatcherPage& p) { p.ShowAfterFirstTrial(); });
     guard.run([&] { update(); });
 }
 
-void FormProgress::Update(bool /*forceUpdateOfEverything*/, bool /*updateLastResult*/) {
+void FormProgress::Update(bool forceUpdateOfEverything, bool /*updateLastResult*/) {
     log(QStringLiteral("FormProgress.Update: Entering"));
     ol::StepGuard guard;
     bool ready = false;
     guard.run([&] { ready = m_Manager != nullptr && m_Manager->TrialCount() >= 1 && m_GotInitializedAfterFirstTrial; });
     if (ready) {
         guard.run([&] { SetHelpContextForTab(); });
-        // The log grid's data source, the first time the log file exists.
-        guard.run([&] { m_LogPage->BindLogServerIfLogExists(); });
-        guard.run([&] { UpdateProgressStatusLabel(); });
-        // The log grows whatever page is shown.
-        guard.run([&] { m_LogPage->LoggingTab_Update(); });
+        forEachPageOfRun([](WatcherPage& p) { p.PrepareUpdate(); });
+        const int selected = TabMain->currentIndex();
+        for (int i = 0; i < SlotCount; ++i) {
+            WatcherPage* const p = m_Pages[static_cast<size_t>(i)];
+            if (p == nullptr)
+                continue;
+            const PageUpdate request{kSlotTabs[static_cast<size_t>(i)] == selected, forceUpdateOfEverything};
+            guard.run([&] {
+                if (m_Manager != nullptr && p->AppliesTo(*m_Manager))
+                    p->Update(request);
+            });
+        }
     }
     if (guard.failed())
         log(engine::DiagnosticLog::ErrorText(QStringLiteral("FormProgress.Update method"), *guard.lastError()));
     log(QStringLiteral("FormProgress.Update: Exiting"));
 }
 
-void FormProgress::UpdateProgressStatusLabel() {
-    LabelProgressStatus->setText(m_Manager->ProgressStatusText());
-}
-
 void FormProgress::Dispose() {
     m_Manager = nullptr;
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing"));
-    ol::StepGuard guard;
-    guard.run([&] { m_LogPage->Dispose(); });
+    // The pages let go of the run; the log page releases its log server.
+    forEachPage([](WatcherPage& p) { p.Dispose(); });
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_LogServer = Nothing"));
 }
 
@@ -384,7 +426,10 @@ void FormProgress::SetUpdateTimerEnabled(bool on) {
 }
 
 bool FormProgress::MirGraphModalDialogBeingDisplayed() const {
-    return MirGraphAllTrials->ModalDialogBeingDisplayed() || MirGraphLastTrials->ModalDialogBeingDisplayed();
+    for (WatcherPage* p : m_Pages)
+        if (p != nullptr && p->ModalDialogBeingDisplayed())
+            return true;
+    return false;
 }
 
 void FormProgress::ShowModal() {
@@ -406,15 +451,19 @@ void FormProgress::ShowModal() {
     setWindowModality(Qt::NonModal);
 }
 
-void FormProgress::AfterShow() {}
+void FormProgress::AfterShow() {
+    const int selected = TabMain->currentIndex();
+    ol::StepGuard guard;
+    for (int i = 0; i < SlotCount; ++i) {
+        WatcherPage* const p = m_Pages[static_cast<size_t>(i)];
+        if (p != nullptr && kSlotTabs[static_cast<size_t>(i)] == selected)
+            guard.run([&] { p->PageSelected(); });
+    }
+}
 
 bool FormProgress::ExportProgressGraph(const QString& path, const QString& title, double axisMaximum, int width,
                                        int height) {
-    return ol::tryOr(false, [&] {
-        MirGraphAllTrials->SetTitle(title);
-        MirGraphAllTrials->DefineCustomAutoscaling(GraphAxis::X, 0.0, axisMaximum, true);
-        return MirGraphAllTrials->ExportImage(path, GraphControl::kImageFormatPng, width, height);
-    });
+    return m_ProgressPage->ExportAllTrialsGraph(path, title, axisMaximum, width, height);
 }
 
 // ---------------------------------------------------------------- configurations
@@ -460,7 +509,9 @@ void FormProgress::ApplyDialogConfiguration() {
 void FormProgress::GoToStoppingConfig() {
     ol::StepGuard guard;
     m_DialogConfiguration = kConfigStopped;
+    forEachPageOfRun([](WatcherPage& p) { p.GoingToStoppingConfig(); });
     guard.run([&] { ApplyDialogConfiguration(); });
+    forEachPageOfRun([](WatcherPage& p) { p.ArrangeForStopping(); });
     guard.run([&] {
         const bool previous = m_SettingControls;
         m_SettingControls = true;
@@ -468,6 +519,7 @@ void FormProgress::GoToStoppingConfig() {
         m_SettingControls = previous;
     });
     guard.run([&] { EnableFrameOfSelectedTab(); });
+    forEachPageOfRun([](WatcherPage& p) { p.StoppingConfigApplied(); });
     guard.run([&] { ol::windowService().bringToFront(windowRef()); });
     guard.run([&] { update(); });
 }
@@ -526,10 +578,6 @@ void FormProgress::ArrangeControlsForMode() {
     for (QFrame* frame : FrameTabMain)
         frame->setFrameStyle(QFrame::NoFrame);
     FrameBottom->setFrameShape(QFrame::NoFrame);
-    const bool solverMode = m_Manager->Input_ConstraintSolverMode();
-    LabelGeneratorSeed->setVisible(solverMode);
-    FrameGeneratorSeedDivider->setVisible(solverMode);
-    CheckFixSeed->setVisible(solverMode);
     ShowButtonImages(true);
     CommandHelp->setIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Help, true));
 }
@@ -552,6 +600,7 @@ void FormProgress::TabMain_Click() {
     if (m_SettingControls)
         return;
     EnableFrameOfSelectedTab();
+    AfterShow();
 }
 
 // ---------------------------------------------------------------- localization
@@ -580,12 +629,10 @@ void FormProgress::ApplyFormLocalization(bool /*changingLanguage*/) {
 
     for (int i = 0; i < TabCount; ++i)
         TabMain->setTabText(i, GetResourceString(kTabCaptions[static_cast<size_t>(i)]));
-    m_LogPage->ApplyLocalization();
 
-    if (m_Manager != nullptr && m_Manager->Input_ConstraintSolverMode()) {
-        LabelGeneratorSeed->setText(GetResourceString(4518));
-        CheckFixSeed->setText(GetResourceString(4522));
-    }
+    // The pages' own labels and captions, including the constraint-solver
+    // and generator-seed texts in that mode.
+    forEachPage([&](WatcherPage& p) { p.ApplyLocalization(m_Manager); });
 }
 
 // ---------------------------------------------------------------- timer
@@ -782,9 +829,10 @@ void FormProgress::CommandExcelUpdate_Click() {
 
 bool FormProgress::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
-        for (QAbstractScrollArea* grid :
-             {static_cast<QAbstractScrollArea*>(SGGridSummary), static_cast<QAbstractScrollArea*>(m_LogPage->grid()),
-              static_cast<QAbstractScrollArea*>(SGGridPopulation)}) {
+        QList<QAbstractScrollArea*> grids = pageRowGrids();
+        for (QTableView* grid : pageGrids())
+            grids << grid;
+        for (QAbstractScrollArea* grid : grids) {
             if (grid != nullptr && watched == grid->viewport()) {
                 Grid_MouseUp(grid, static_cast<QMouseEvent*>(event)->button());
                 break;
@@ -794,7 +842,7 @@ bool FormProgress::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void FormProgress::Grid_MouseUp(QWidget* grid, Qt::MouseButtons button) {
+void FormProgress::Grid_MouseUp(QAbstractScrollArea* grid, Qt::MouseButtons button) {
     if (!button.testFlag(Qt::RightButton))
         return;
     ol::StepGuard guard;
@@ -808,12 +856,19 @@ void FormProgress::ProcessPopupMenuCommand(const QString& name) {
     if (name.isEmpty())
         return;
     if (name == kMenuGridCopy) {
-        if (m_PopupGrid == m_LogPage->grid()) {
-            QGuiApplication::clipboard()->clear();
-            if (const QString text = m_LogPage->CopyText(); !text.isEmpty())
-                QGuiApplication::clipboard()->setText(text);
-        } else if (auto* table = qobject_cast<QTableView*>(m_PopupGrid.data())) {
+        if (auto* table = qobject_cast<QTableView*>(m_PopupGrid.data())) {
             CopyGridSelectionToClipboard(table);
+            return;
+        }
+        if (!m_PopupGrid)
+            return;
+        // A grid that reads its rows on demand: its page gives the text.
+        QGuiApplication::clipboard()->clear();
+        for (WatcherPage* page : m_Pages) {
+            if (page == nullptr || !page->RowGrids().contains(m_PopupGrid.data()))
+                continue;
+            if (const QString text = page->RowGridSelectionText(m_PopupGrid.data()); !text.isEmpty())
+                QGuiApplication::clipboard()->setText(text);
         }
         return;
     }

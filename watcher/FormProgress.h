@@ -12,8 +12,7 @@
 #include "manager/ProgressWindows.h"
 #include "ol/PopupMenu.h"
 
-class QCheckBox;
-class QComboBox;
+class QAbstractScrollArea;
 class QEventLoop;
 class QFrame;
 class QLabel;
@@ -24,8 +23,10 @@ class QToolButton;
 
 namespace watcher {
 
-class GraphControl;
 class LogPage;
+class ProgressPage;
+class SummaryPage;
+class WatcherPage;
 
 // The full Watcher window of a single optimization: the tab control TabMain
 // with its seven pages, the bottom bar of buttons and the status line. Its
@@ -52,6 +53,21 @@ public:
         TabConstraintSolver = 5,
         TabStoppingOptions = 6,
         TabCount = 7
+    };
+
+    // The pages and panels of the window, in the order Update refreshes
+    // them. A slot sits on one tab (kSlotTabs); the genetic-algorithm
+    // parameters share the summary tab. A slot without a page is skipped.
+    enum PageSlot : int {
+        SlotProgress = 0,
+        SlotSummary,
+        SlotGeneticParameters,
+        SlotPopulation,
+        SlotColorGraph,
+        SlotLog,
+        SlotConstraintSolver,
+        SlotStoppingOptions,
+        SlotCount
     };
 
     // Dialog configurations.
@@ -120,8 +136,13 @@ public:
     // Runs the command of a pop-up menu item chosen by name; "" does nothing.
     void ProcessPopupMenuCommand(const QString& name);
 
-    // Page 2, the optimization log.
+    // The page in a slot; null when the slot has none.
+    WatcherPage* page(PageSlot slot) const { return m_Pages[static_cast<size_t>(slot)]; }
+    ProgressPage* progressPage() const { return m_ProgressPage; }
+    SummaryPage* summaryPage() const { return m_SummaryPage; }
     LogPage* logPage() const { return m_LogPage; }
+    // The tab item a slot's page sits on.
+    static int tabOfSlot(PageSlot slot);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -130,13 +151,21 @@ protected:
 
 private:
     void buildControls();
+    // Creates the pages, each on its tab's frame.
+    void createPages();
+    void addPage(PageSlot slot, WatcherPage* page);
+    // Runs `hook` on every page that applies to the run, in update order
+    // (or in `order`), each step guarded.
+    template <class F> void forEachPage(F&& hook);
+    template <class F> void forEachPageOfRun(F&& hook);
+    QList<QTableView*> pageGrids() const;
+    QList<QAbstractScrollArea*> pageRowGrids() const;
     void Form_Load();
     void SetDataTabsEnabled(bool enabled);
     void ArrangeControlsForMode();
     void ApplyDialogConfiguration();
     void SetHelpContextForTab();
     void EnableFrameOfSelectedTab();
-    void UpdateProgressStatusLabel();
     void SendFocusAway();
     void ShowButtonImages(bool enabled);
     void SelectTab(int index);
@@ -149,7 +178,7 @@ private:
     void CommandHelp_Click();
     void CommandMinimizeWatcher_Click();
     void CommandExcelUpdate_Click();
-    void Grid_MouseUp(QWidget* grid, Qt::MouseButtons button);
+    void Grid_MouseUp(QAbstractScrollArea* grid, Qt::MouseButtons button);
     void CopyGridSelectionToClipboard(QTableView* grid);
 
     static void log(QString message);
@@ -169,16 +198,13 @@ private:
     QToolButton* CommandExcelUpdate = nullptr;
     QToolButton* CommandMinimizeWatcher = nullptr;
     QToolButton* CommandHelp = nullptr;
-    GraphControl* MirGraphAllTrials = nullptr;
-    GraphControl* MirGraphLastTrials = nullptr;
-    QTableView* SGGridSummary = nullptr;
-    LogPage* m_LogPage = nullptr;
-    QTableView* SGGridPopulation = nullptr;
-    QComboBox* ComboReportPlacement = nullptr;
-    QLabel* LabelGeneratorSeed = nullptr;
-    QFrame* FrameGeneratorSeedDivider = nullptr;
-    QCheckBox* CheckFixSeed = nullptr;
     QTimer* TimerUpdate = nullptr;
+
+    // The pages, owned by their frames.
+    std::array<WatcherPage*, SlotCount> m_Pages{};
+    ProgressPage* m_ProgressPage = nullptr;
+    SummaryPage* m_SummaryPage = nullptr;
+    LogPage* m_LogPage = nullptr;
 
     int32_t m_DialogConfiguration = kConfigRunning;
     bool m_SettingControls = false;
@@ -190,7 +216,7 @@ private:
     int32_t m_ResumeSignalCount = 0;
     MoveWatch m_MoveWatch;
     int32_t m_HelpContextID = 0;
-    QPointer<QWidget> m_PopupGrid;
+    QPointer<QAbstractScrollArea> m_PopupGrid;
     ol::PopupMenu m_ExcelUpdatingMenu;
     ol::PopupMenu m_GridPopupMenu;
 

@@ -80,6 +80,12 @@ QString yesNo(bool b) {
     return b ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
+// The progress graph the Watcher writes at the end of the run: beside the
+// log, named after it.
+QString progressGraphPathFor(const QString& logPath) {
+    return logPath.section(u'.', 0, -2) + QStringLiteral("-progress.png");
+}
+
 } // namespace
 
 QString AddinSession::survivalMutexName() {
@@ -285,7 +291,7 @@ void AddinSession::openWatcher() {
     RunSetup setup;
     setup.population = m_run->population();
     setup.logPath = m_logPath;
-    setup.progressGraphPath = m_logPath.section(u'.', 0, -2) + QStringLiteral("-progress.png");
+    setup.progressGraphPath = progressGraphPathFor(m_logPath);
     setup.helpFilePath = ol::systemDirectory() + QStringLiteral("/Selvane8Help.html");
     setup.hostProcessId = static_cast<int32_t>(QCoreApplication::applicationPid());
     QString error;
@@ -586,6 +592,9 @@ void AddinSession::printSummary() {
         }
     }
     out << QStringLiteral("  Run time: %1").arg(hms(m_clock.elapsed()));
+    const QString graph = progressGraphPathFor(m_logPath);
+    out << QStringLiteral("  Progress graph: %1")
+               .arg(QFileInfo::exists(graph) ? graph : QStringLiteral("none (the Watcher wrote no file)"));
     out << QStringLiteral("  Sheet: showed %1; %2 sheet updates, %3 update requests from the Watcher, %4 pauses")
                .arg(updatingName(m_updating))
                .arg(m_sheetUpdates)

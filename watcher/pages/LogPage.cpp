@@ -5,8 +5,8 @@
 #include <QHeaderView>
 #include <QLabel>
 
-#include "DiagnosticLog.h"
 #include "LogGridView.h"
+#include "PageLayout.h"
 #include "ProgressDialogLogSvr.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
@@ -25,9 +25,6 @@ constexpr double kComboTop = 100;
 constexpr double kComboWidth = 2800;
 constexpr double kGridLeft = 60;
 constexpr double kGridTop = 600;
-// The page frame's designed size.
-constexpr double kPageWidth = 8280;
-constexpr double kPageHeight = 4715;
 } // namespace
 
 // The grid side of the server's column calls: the server's model carries the
@@ -45,7 +42,7 @@ private:
     LogPage& m_page;
 };
 
-LogPage::LogPage(QFrame* frame) : QObject(frame) {
+LogPage::LogPage(QFrame* frame) : WatcherPage(frame) {
     LabelLogType = new QLabel(frame);
     LabelLogType->setObjectName(QStringLiteral("LabelLogType"));
     setGeometryTwips(LabelLogType, kLabelLeft, kLabelTop, kComboLeft - kLabelLeft - 60, 255);
@@ -54,23 +51,27 @@ LogPage::LogPage(QFrame* frame) : QObject(frame) {
     setGeometryTwips(ComboLogType, kComboLeft, kComboTop, kComboWidth, 315);
     SGGridLog = new LogGridView(frame);
     SGGridLog->setObjectName(QStringLiteral("SGGridLog"));
-    setGeometryTwips(SGGridLog, kGridLeft, kGridTop, kPageWidth - 240, kPageHeight - 1050);
+    setGeometryTwips(SGGridLog, kGridLeft, kGridTop, kPageWidthTwips - 240, kPageHeightTwips - 1050);
     connect(ComboLogType, &QComboBox::currentIndexChanged, this, [this](int) { ComboLogType_Click(); });
 }
 
 LogPage::~LogPage() = default;
 
-void LogPage::ApplyLocalization() {
+void LogPage::ApplyLocalization(const manager::WatcherManager*) {
     LabelLogType->setText(engine::GetResourceString(4025));
 }
 
-void LogPage::LoggingTab_Initialize(manager::WatcherManager* manager, const bool* settingControls) {
-    m_Manager = manager;
-    m_SettingControls = settingControls;
-    // The grid's style: whole rows selected, grid lines, nothing editable.
+void LogPage::InitializePage() {
+    LoggingTab_Initialize();
+    log(QStringLiteral("WATCHER: LoggingTab_Initialize returned"));
+}
+
+void LogPage::LoggingTab_Initialize() {
+    // The grid's style: whole rows selected, columns the person can widen.
     SGGridLog->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     ol::StepGuard guard;
     guard.run([&] {
+        SettingControlsScope scope(context().settingControls);
         ComboLogType->clear();
         ComboLogType->addItem(engine::GetResourceString(4043));
         ComboLogType->addItem(engine::GetResourceString(4044));
@@ -78,8 +79,12 @@ void LogPage::LoggingTab_Initialize(manager::WatcherManager* manager, const bool
     });
 }
 
+void LogPage::PrepareUpdate() {
+    BindLogServerIfLogExists();
+}
+
 void LogPage::BindLogServerIfLogExists() {
-    if (m_LogServerBound || m_Manager == nullptr || !ol::fileExists(m_Manager->Input_LogPath()))
+    if (m_LogServerBound || manager() == nullptr || !ol::fileExists(manager()->Input_LogPath()))
         return;
     ol::StepGuard guard;
     guard.run([&] { BindLogServer(); });
@@ -89,7 +94,7 @@ void LogPage::BindLogServerIfLogExists() {
 void LogPage::BindLogServer() {
     m_LogServer = std::make_unique<loggrid::ProgressDialogLogSvr>();
     GridColumns columns(*this);
-    m_LogServer->InitializeAndAddColumnsToGrid(&columns, m_Manager);
+    m_LogServer->InitializeAndAddColumnsToGrid(&columns, manager());
     SGGridLog->setModel(m_LogServer.get());
     m_LogServer->SetGridRowCount(0);
     applyColumnWidths();
@@ -101,6 +106,10 @@ void LogPage::applyColumnWidths() {
         header->resizeSection(static_cast<int>(c), twipsToPixels(m_ColumnWidths[c], SGGridLog));
 }
 
+void LogPage::Update(const PageUpdate&) {
+    LoggingTab_Update();
+}
+
 void LogPage::LoggingTab_Update() {
     if (!m_LogServer)
         return;
@@ -110,16 +119,22 @@ void LogPage::LoggingTab_Update() {
 }
 
 void LogPage::ComboLogType_Click() {
-    if (m_SettingControls != nullptr && *m_SettingControls)
+    if (settingControls() || manager() == nullptr)
         return;
-    if (m_Manager == nullptr)
-        return;
-    m_Manager->setIDForQxLogReadRecordVB(ComboLogType->currentIndex());
+    manager()->setIDForQxLogReadRecordVB(ComboLogType->currentIndex());
     LoggingTab_Update();
 }
 
 QString LogPage::CopyText() const {
     return SGGridLog->selectionText();
+}
+
+QList<QAbstractScrollArea*> LogPage::RowGrids() const {
+    return {SGGridLog};
+}
+
+QString LogPage::RowGridSelectionText(const QAbstractScrollArea* grid) const {
+    return grid == SGGridLog ? CopyText() : QString();
 }
 
 void LogPage::Dispose() {
@@ -128,7 +143,7 @@ void LogPage::Dispose() {
     if (m_LogServer)
         guard.run([&] { m_LogServer->Dispose(); });
     m_LogServer.reset();
-    m_Manager = nullptr;
+    WatcherPage::Dispose();
 }
 
 } // namespace watcher

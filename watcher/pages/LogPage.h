@@ -4,16 +4,12 @@
 #include <memory>
 #include <vector>
 
-#include <QObject>
 #include <QString>
 
-class QComboBox;
-class QFrame;
-class QLabel;
+#include "WatcherPage.h"
 
-namespace manager {
-class WatcherManager;
-}
+class QComboBox;
+class QLabel;
 
 namespace loggrid {
 class ProgressDialogLogSvr;
@@ -25,10 +21,11 @@ class LogGridView;
 
 // Page 2 of the Watcher window: the optimization log in the grid SGGridLog,
 // every trial or only the progress steps as chosen in ComboLogType. The grid
-// is fed by the log grid server, created the first time the log file exists;
-// on every update the page only sets the grid's row count, and the grid asks
-// the server for the rows it shows.
-class LogPage : public QObject {
+// is fed by the log grid server, created the first time the log file exists
+// (PrepareUpdate); on every update, whatever page is shown, the page only
+// sets the grid's row count, and the grid asks the server for the rows it
+// shows.
+class LogPage : public WatcherPage {
     Q_OBJECT
 
 public:
@@ -37,16 +34,11 @@ public:
     static constexpr int kLogTypeAllTrials = 0;
     static constexpr int kLogTypeProgressSteps = 1;
 
-    // Builds the page's controls inside its frame; the page is the frame's
-    // child and lives as long as it.
     explicit LogPage(QFrame* frame);
     ~LogPage() override;
 
-    // The caption of LabelLogType.
-    void ApplyLocalization();
     // The grid's style and the two log types, all trials selected.
-    // settingControls is the window's m_SettingControls flag.
-    void LoggingTab_Initialize(manager::WatcherManager* manager, const bool* settingControls);
+    void LoggingTab_Initialize();
     // When the log file exists and no server was bound yet: creates the
     // server and binds it (BindLogServer). A binding that failed is not
     // tried again.
@@ -57,8 +49,6 @@ public:
     void BindLogServer();
     // The grid's row count from the log; newly logged records appear.
     void LoggingTab_Update();
-    // The window's Dispose: the server released.
-    void Dispose();
 
     // The selected rows of the grid as the grid pop-up menu copies them.
     QString CopyText() const;
@@ -68,14 +58,23 @@ public:
     LogGridView* grid() const { return SGGridLog; }
     QComboBox* comboLogType() const { return ComboLogType; }
 
+    // WatcherPage
+    void ApplyLocalization(const manager::WatcherManager* manager) override;
+    void PrepareUpdate() override;
+    void Update(const PageUpdate& update) override;
+    QList<QAbstractScrollArea*> RowGrids() const override;
+    QString RowGridSelectionText(const QAbstractScrollArea* grid) const override;
+    void Dispose() override;
+
+protected:
+    void InitializePage() override;
+
 private:
     class GridColumns;
 
     void ComboLogType_Click();
     void applyColumnWidths();
 
-    manager::WatcherManager* m_Manager = nullptr;
-    const bool* m_SettingControls = nullptr;
     QLabel* LabelLogType = nullptr;
     QComboBox* ComboLogType = nullptr;
     LogGridView* SGGridLog = nullptr;

@@ -1,0 +1,65 @@
+#pragma once
+
+// An optimization log written as the add-in writes it, for the pages' tests:
+// trials with their objective and gene values, and progress steps where a
+// test says so.
+
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QString>
+
+#include "qxlib8.h"
+
+namespace pagetest {
+
+class RunLog {
+public:
+    RunLog(const QString& path, int genes) : m_genes(genes) {
+        const QByteArray name = QFile::encodeName(path);
+        EXPECT_EQ(QxLogCreateWVB(name.constData(), 1, genes, 0, nullptr, nullptr, nullptr, &m_log), QX_OK);
+    }
+    ~RunLog() {
+        if (m_log != 0)
+            QxLogClose(m_log);
+    }
+    RunLog(const RunLog&) = delete;
+    RunLog& operator=(const RunLog&) = delete;
+
+    int trials() const { return m_trial; }
+
+    // The next trial with this value and gene values (gene i = geneBase + i
+    // when none are given); a progress step too when `step`.
+    void trial(double value, bool step = false, std::vector<double> genes = {}) {
+        ++m_trial;
+        if (genes.empty())
+            for (int i = 0; i < m_genes; ++i)
+                genes.push_back(m_trial + 0.5 * i);
+        genes.resize(static_cast<size_t>(m_genes));
+        QxLogRecord record{};
+        record.elapsedMs = m_trial;
+        record.spareValue = value;
+        record.valueWithPenalties = value;
+        record.recalcNum = m_trial;
+        record.geneValues = genes.data();
+        record.extra.validTrialCount = m_trial;
+        ASSERT_EQ(QxLogAppendTrialWVB(m_log, &record), QX_OK);
+        if (step) {
+            ASSERT_EQ(QxLogAppendProgressStepWVB(m_log, 1, &record), QX_OK);
+        }
+    }
+    // Trials up to trial number `last`, none a step, all of this value.
+    void trialsUpTo(int last, double value) {
+        while (m_trial < last)
+            trial(value);
+    }
+
+private:
+    int m_genes;
+    int32_t m_log = 0;
+    int m_trial = 0;
+};
+
+} // namespace pagetest

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <QStringList>
+
+class QTableView;
+
+namespace manager {
+class WatcherManager;
+}
+
+namespace watcher {
+
+// The data of a grid of solutions (the summary grid, the population grid):
+// column captions and rows that arrive as whole texts, one tab-separated
+// text per row, or one text with carriage returns between rows. A row is
+// kept as its text and the offsets of its cells, so rewriting a row of a
+// thousand cells costs one copy of its text and no allocation per cell.
+class SolutionGridModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    explicit SolutionGridModel(QObject* parent = nullptr);
+
+    // Columns: captions, left to right. Rows are kept.
+    void clearColumns();
+    void addColumn(const QString& caption);
+    // Sets the number of rows; new rows are empty.
+    void setRowCount(int rows);
+
+    // Row `row` (0-based) from a tab-separated text: the first cell goes to
+    // column 0. Cells beyond the last column are dropped, missing ones are
+    // empty. Nothing happens for a row that does not exist.
+    void setRowText(int row, const QString& text);
+    // Every row from one text: tab between cells, carriage return between
+    // rows, starting at row `firstRow`. Rows beyond the row count are dropped.
+    void loadText(const QString& text, int firstRow = 0);
+
+    // The text of one cell; empty when there is none.
+    QString cellText(int row, int column) const;
+    // A row's whole text as it was given.
+    QString rowText(int row) const;
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    struct Row {
+        QString text;
+        // Start of each cell in text; a cell ends at the next tab or the end.
+        std::vector<int> starts;
+    };
+    static void split(Row& row, const QString& text, int columns);
+
+    QStringList m_captions;
+    std::vector<Row> m_rows;
+};
+
+// The columns of a solution grid that the summary and population grids
+// share: the leading solution-name column (1000 twips wide in the summary
+// grid, 500 in the population grid), the trial or organism number (resource
+// 4046, 1200 twips), the objective value (4047, 1000 twips) and one column
+// per adjustable cell, captioned with its name from Input_AllGeneNamesCol
+// and 1000 twips wide, for at most kMaxGeneColumns cells. The common grid
+// style is applied too. Returns numGenesInTable, the number of gene columns
+// (0 when the manager has no gene names).
+inline constexpr int32_t kMaxGeneColumns = 1024;
+int32_t GridInitialize(QTableView* grid, SolutionGridModel* model, const manager::WatcherManager& manager,
+                       bool showPopulation);
+
+} // namespace watcher
