@@ -165,6 +165,15 @@ public:
         m_ok = m_ok && ok;
         return ok;
     }
+    // A file the run wrote, kept beside the pictures.
+    bool copy(const QString& file, const QString& name) {
+        const QString path = QDir(m_dir).filePath(QStringLiteral("%1-%2.png").arg(name, m_language));
+        QFile::remove(path);
+        const bool ok = QFile::copy(file, path);
+        std::printf("%s %s\n", ok ? "wrote" : "could not write", qPrintable(path));
+        m_ok = m_ok && ok;
+        return ok;
+    }
     bool ok() const { return m_ok; }
 
 private:
@@ -177,6 +186,14 @@ QWidget* widgetOf(manager::ProgressWindow* window) {
     return window ? watcher::widgetOf(window->windowRef()) : nullptr;
 }
 
+void selectTab(QWidget* window, int index) {
+    auto* tabs = window ? window->findChild<QTabWidget*>(QStringLiteral("TabMain")) : nullptr;
+    if (tabs)
+        tabs->setCurrentIndex(index);
+    else
+        std::fprintf(stderr, "warning: no TabMain\n");
+}
+
 void clickButton(QWidget* window, const QString& name) {
     auto* button = window ? window->findChild<QAbstractButton*>(name) : nullptr;
     if (button)
@@ -187,7 +204,8 @@ void clickButton(QWidget* window, const QString& name) {
 
 // Creates the manager of a run as the add-in does: Initialize, the inputs,
 // InitializeForms, and the first-trial channels once a trial is done.
-std::unique_ptr<manager::WatcherManager> openWatcher(Run& run, const QString& logPath, int64_t maxTrials) {
+std::unique_ptr<manager::WatcherManager> openWatcher(Run& run, const QString& logPath, int64_t maxTrials,
+                                                     const QString& progressGraphPath = QString()) {
     auto m = std::make_unique<manager::WatcherManager>();
     m->Initialize();
     addin::AddinOptions options;
@@ -196,6 +214,7 @@ std::unique_ptr<manager::WatcherManager> openWatcher(Run& run, const QString& lo
     addin::RunSetup setup;
     setup.population = run.run().population();
     setup.logPath = logPath;
+    setup.progressGraphPath = progressGraphPath;
     setInputs(*m, addin::watcherInputs(run.model(), options, setup));
     m->InitializeForms();
     // What the add-in writes once its first trial is done.
@@ -210,15 +229,21 @@ std::unique_ptr<manager::WatcherManager> openWatcher(Run& run, const QString& lo
 void shootFullRun(Shooter& shots, const QString& modelName, const QString& folder) {
     constexpr int64_t kMaxTrials = 6000;
     const QString logPath = QDir(folder).filePath(QStringLiteral("run.qxlog"));
+    const QString graphPath = QDir(folder).filePath(QStringLiteral("progress.png"));
     Run run(modelName, logPath, kMaxTrials);
     run.steps(400);
-    auto m = openWatcher(run, logPath, kMaxTrials);
+    auto m = openWatcher(run, logPath, kMaxTrials, graphPath);
     m->ShowCompactWindow();
     pump(run, 2600, 250);
     shots.save(widgetOf(m->compactWindow()), QStringLiteral("compact-running"));
     m->ShowFullWatcher();
     pump(run, 1200, 250);
     shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-running"));
+    // The summary page of the same run, a little later.
+    selectTab(widgetOf(m->fullWindow()), 1);
+    pump(run, 1200, 250);
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-summary-running"));
+    selectTab(widgetOf(m->fullWindow()), 0);
 
     // Pause from the compact window, as a person would; the run honours the
     // mark and says it waits.
@@ -239,7 +264,9 @@ void shootFullRun(Shooter& shots, const QString& modelName, const QString& folde
     if (m->fullWindow() && m->fullWindow()->DialogConfiguration() != 3)
         std::fprintf(stderr, "warning: the full window is not in its stopping configuration\n");
     shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-stopped"));
+    // The end of the run writes the progress graph file.
     m->Dispose();
+    shots.copy(graphPath, QStringLiteral("progress-graph"));
 }
 
 // No trial or time limit: the compact window has no progress bar.

@@ -14,13 +14,19 @@
 #include <QTest>
 #include <QTimer>
 
+#include <QDir>
+#include <QImage>
+
 #include "AddinProcess.h"
 #include "DBusTypes.h"
 #include "DbusHostConnector.h"
 #include "FormProgress.h"
+#include "Formatting.h"
+#include "LogReaders.h"
 #include "PrivateBus.h"
 #include "ProcessState.h"
 #include "QtWindows.h"
+#include "ResourceStrings.h"
 #include "TempData.h"
 #include "WatcherManager.h"
 #include "WatcherServer.h"
@@ -29,6 +35,7 @@
 #include "ol/MessageBoxService.h"
 #include "ol/NamedMutex.h"
 #include "ol/VisualServices.h"
+#include "pages/SummaryPage.h"
 #include "qxlib8.h"
 
 namespace {
@@ -56,6 +63,16 @@ private:
         questions << text;
         statusWhenAsked.push_back(population ? QxPopGetRunStatus(population()) : int16_t(0));
     }
+};
+
+// The objective cell's number format, as the summary shows the objective.
+class TargetCell final : public engine::CellNumberFormat {
+public:
+    explicit TargetCell(QString code) : m_code(std::move(code)) {}
+    QString numberFormat() const override { return m_code; }
+
+private:
+    QString m_code;
 };
 
 manager::WatcherManager* currentManager() {
@@ -187,6 +204,10 @@ TEST_F(RunControlTest, PauseResumeStopAndTheEndThroughTheWindows) {
     // modally in its stopping configuration; OK ends the run.
     bool okShown = false;
     int configurationWhenModal = 0;
+    // The summary's best row and the log's best record, when the stopped
+    // window is shown.
+    QStringList bestRow;
+    QStringList bestRecord;
     auto* closer = new QTimer();
     closer->setInterval(20);
     QObject::connect(closer, &QTimer::timeout, [&, closer] {
@@ -196,6 +217,17 @@ TEST_F(RunControlTest, PauseResumeStopAndTheEndThroughTheWindows) {
         auto* ok = full->findChild<QAbstractButton*>(QStringLiteral("CommandOK"));
         okShown = ok && ok->isVisible();
         configurationWhenModal = full->DialogConfiguration();
+        bestRow = full->summaryPage()->model().rowText(0).split(u'\t');
+        const QString log = m->Input_LogPath();
+        const TargetCell objectiveCell(m->Input_TargetCellNumberFormat());
+        QList<double> genes;
+        engine::Log_GetAdjustableCellValuesForBestOriginalLast(log, engine::kWhichBest, genes);
+        bestRecord << engine::GetResourceString(4303) << QString::number(engine::Log_GetBestTrialNumber(log))
+                   << engine::FormatValueForDisplay(
+                          engine::Log_GetObjectiveValueWithPenaltiesForBestOriginalLast(log, engine::kWhichBest), false,
+                          false, &objectiveCell);
+        for (double gene : genes)
+            bestRecord << engine::FormatNumberGeneral(gene);
         if (ok)
             ok->click();
     });
@@ -208,11 +240,35 @@ TEST_F(RunControlTest, PauseResumeStopAndTheEndThroughTheWindows) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return okShown; }, 30000)) << addin.output().toStdString();
     EXPECT_TRUE(okShown);
     EXPECT_EQ(configurationWhenModal, 3);
+    ASSERT_GT(bestRecord.size(), 3);
+    EXPECT_EQ(bestRow, bestRecord);
     ASSERT_TRUE(QTest::qWaitFor([&] { return m_server->managerCount() == 0 && !currentManager(); }, 15000));
     delete closer;
     // The add-in releases its manager and ends; its calls are served meanwhile.
     ASSERT_TRUE(QTest::qWaitFor([&] { return addin.pid() == 0; }, 20000)) << addin.output().toStdString();
     EXPECT_EQ(addin.exitCode(), 0) << addin.output().toStdString();
+
+    // The progress graph file of the run, which the add-in names in its
+    // summary: the progress curve's colour inside the plot, whose frame is
+    // the grey of the axes' lines.
+    const QStringList graphs = QDir(m_dir.path()).entryList({QStringLiteral("*-progress.png")}, QDir::Files);
+    ASSERT_EQ(graphs.size(), 1) << addin.output().toStdString();
+    const QString graphPath = m_dir.filePath(graphs.first());
+    EXPECT_TRUE(addin.output().contains(QStringLiteral("Progress graph: ") + graphPath))
+        << addin.output().toStdString();
+    const QImage graph(graphPath);
+    ASSERT_FALSE(graph.isNull());
+    EXPECT_EQ(graph.size(), QSize(800, 500));
+    int curvePixels = 0;
+    // The plot area: inside the axes' labels and the title.
+    const QRect plot(graph.width() / 8, graph.height() / 8, graph.width() * 3 / 4, graph.height() * 3 / 4);
+    for (int y = plot.top(); y <= plot.bottom(); ++y)
+        for (int x = plot.left(); x <= plot.right(); ++x) {
+            const QColor c = graph.pixelColor(x, y);
+            if (std::abs(c.red() - 0x1f) + std::abs(c.green() - 0x5f) + std::abs(c.blue() - 0xa8) < 40)
+                ++curvePixels;
+        }
+    EXPECT_GT(curvePixels, 100);
 
     // Nothing of the run is left: no window, every population lock of the
     // windows' refreshes given back, no run under way. (The Watcher's own

@@ -168,6 +168,29 @@ TEST_F(ProgressPageTest, TheLastTrialsCurveEndsAtTheFirstStepWhenEveryStepIsInsi
     EXPECT_EQ(lastTrials(), points({{-1, 2}, {-3, 2}, {-3, 1}, {-5, 1}}));
 }
 
+TEST_F(ProgressPageTest, AHundredThousandStepsAreStillDrawnAndReadFromButNoMore) {
+    RunLog log(logPath(), 2);
+    page().InitializeAfterFirstTrial(500, 100);
+    for (int i = 1; i <= watcher::ProgressSteps::kMaxSteps; ++i)
+        page().AddProgressStep(1, i);
+    log.trial(1e6, true);
+    // 100,000 steps are still drawn (the last one reaching the current trial).
+    page().ProgressTab_Update();
+    EXPECT_EQ(allTrials().size(), 2 * watcher::ProgressSteps::kMaxSteps);
+    // They are still read from: the log's new best makes 100,001, which are
+    // no longer drawn.
+    log.trial(2e6, true);
+    update();
+    EXPECT_EQ(page().steps().count(), watcher::ProgressSteps::kMaxSteps + 1);
+    EXPECT_EQ(allTrials().size(), 2 * watcher::ProgressSteps::kMaxSteps);
+    EXPECT_DOUBLE_EQ(allTrials().last().y(), watcher::ProgressSteps::kMaxSteps);
+    // From 100,001 on nothing more is read.
+    log.trial(3e6, true);
+    update();
+    EXPECT_EQ(page().steps().count(), watcher::ProgressSteps::kMaxSteps + 1);
+    EXPECT_DOUBLE_EQ(page().LastBestValue(), 2e6);
+}
+
 TEST_F(ProgressPageTest, ARelativePositionThatIsNoWholeNumberLiesOutsideEveryWindow) {
     EXPECT_DOUBLE_EQ(watcher::ProgressSteps::RelativePosition(10, 20), -11.0);
     EXPECT_DOUBLE_EQ(watcher::ProgressSteps::RelativePosition(1, 1e12), -2147483648.0);

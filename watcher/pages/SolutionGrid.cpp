@@ -19,7 +19,7 @@ void log(QString message) {
         engine::DiagnosticLog::WriteLine(message);
 }
 
-constexpr double kSummaryNameWidth = 1000;
+constexpr double kSummaryNameWidth = 1400;
 constexpr double kPopulationNameWidth = 500;
 constexpr double kNumberWidth = 1200;
 constexpr double kValueWidth = 1000;

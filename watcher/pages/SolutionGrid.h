@@ -63,7 +63,7 @@ private:
 };
 
 // The columns of a solution grid that the summary and population grids
-// share: the leading solution-name column (1000 twips wide in the summary
+// share: the leading solution-name column (1400 twips wide in the summary
 // grid, 500 in the population grid), the trial or organism number (resource
 // 4046, 1200 twips), the objective value (4047, 1000 twips) and one column
 // per adjustable cell, captioned with its name from Input_AllGeneNamesCol

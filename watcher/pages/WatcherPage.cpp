@@ -10,6 +10,10 @@ WatcherPage::WatcherPage(QFrame* frame) : QObject(frame), m_frame(frame) {}
 
 WatcherPage::~WatcherPage() = default;
 
+QFrame* WatcherPage::frame() const {
+    return m_frame.data();
+}
+
 bool WatcherPage::AppliesTo(const manager::WatcherManager& /*manager*/) const {
     return true;
 }

@@ -78,7 +78,7 @@ public:
     explicit WatcherPage(QFrame* frame);
     ~WatcherPage() override;
 
-    QFrame* frame() const { return m_frame; }
+    QFrame* frame() const;
     const PageContext& context() const { return m_context; }
 
     // Whether the page takes part in a run with these inputs (the population
