@@ -537,6 +537,23 @@ QString GraphControl::labelText(const AxisState& s, double value) const {
     return ol::formatNumber(value, code);
 }
 
+bool GraphControl::distinctLabels(const AxisState& s, double lo, double hi, double step) const {
+    const double first = std::ceil(lo / step - 1e-9) * step;
+    QString previous;
+    for (int i = 0; i < 64; ++i) {
+        double value = first + i * step;
+        if (value > hi + step * 1e-9)
+            break;
+        if (std::abs(value) < step * 1e-9)
+            value = 0.0;
+        const QString label = labelText(s, value);
+        if (i > 0 && label == previous)
+            return false;
+        previous = label;
+    }
+    return true;
+}
+
 void GraphControl::updateAxis(GraphAxis which) {
     AxisState& s = state(which);
     double lo = 0.0;
@@ -572,14 +589,25 @@ void GraphControl::updateAxis(GraphAxis which) {
     const QSizeF area = m_chart->size().isEmpty() ? QSizeF(QWidget::size()) : m_chart->size();
     const int target = which == GraphAxis::X ? std::clamp(static_cast<int>(area.width() / 110), 2, 10)
                                              : std::clamp(static_cast<int>(area.height() / 45), 2, 10);
-    const double step = niceStep(hi - lo, target, s.dateScaling);
-    if (fromData) {
-        // Round outwards to whole steps, so that the axis moves only when the
-        // data cross a step rather than with every new point.
-        lo = std::floor(lo / step + 1e-9) * step;
-        hi = std::ceil(hi / step - 1e-9) * step;
-        if (!(hi > lo))
-            hi = lo + step;
+    // An axis that follows the data takes a coarser step while its number
+    // format shows two ticks alike (a range of 0.001 % under "0.00%"); a
+    // range pinned by the caller keeps its ticks.
+    double step = niceStep(hi - lo, target, s.dateScaling);
+    const double dataLo = lo, dataHi = hi;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        lo = dataLo;
+        hi = dataHi;
+        if (fromData) {
+            // Round outwards to whole steps, so that the axis moves only when
+            // the data cross a step rather than with every new point.
+            lo = std::floor(lo / step + 1e-9) * step;
+            hi = std::ceil(hi / step - 1e-9) * step;
+            if (!(hi > lo))
+                hi = lo + step;
+        }
+        if (!fromData || distinctLabels(s, lo, hi, step))
+            break;
+        step = niceStep(step * 1.01, 1, s.dateScaling);
     }
     if (s.labelled && lo == s.shownMin && hi == s.shownMax && target == s.shownTickTarget)
         return;

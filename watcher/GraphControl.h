@@ -232,6 +232,8 @@ private:
     void redrawThinnable();
     int plotColumns() const;
     void updateAxis(GraphAxis axis);
+    // Whether the ticks lo, lo + step, ... up to hi all get labels of their own.
+    bool distinctLabels(const AxisState& s, double lo, double hi, double step) const;
     QString labelText(const AxisState& s, double value) const;
     QString text(int id) const;
     void beginModal();

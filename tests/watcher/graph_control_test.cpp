@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -279,6 +280,15 @@ TEST_F(GraphControlTest, AxisLabelsUseTheHostNumberFormatAndDates) {
     ASSERT_GE(rounded.size(), 3);
     EXPECT_EQ(rounded.constFirst(), QStringLiteral("0"));
     EXPECT_EQ(rounded.constLast(), QStringLiteral("1"));
+
+    // An axis that follows the data takes a coarser step rather than show
+    // two ticks alike.
+    m_graph.DefineCustomAutoscaling(GraphAxis::Y, 0, 1, false);
+    m_graph.SetNumberFormat(GraphAxis::Y, QStringLiteral("0.00%"));
+    m_graph.ChangeDataSource(std::vector<double>{0, 10}, std::vector<double>{0.079801, 0.079809});
+    const QStringList fine = m_graph.axisLabels(GraphAxis::Y);
+    ASSERT_GE(fine.size(), 2);
+    EXPECT_EQ(QSet<QString>(fine.begin(), fine.end()).size(), fine.size()) << fine.join(u' ').toStdString();
 
     // Without a format the labels are in General.
     m_graph.DefineCustomAutoscaling(GraphAxis::X, 0, 1000);

@@ -131,6 +131,23 @@ TEST_F(SummaryPageTest, TheObjectiveTakesTheTargetCellsFormatOrGeneralForTheCons
     EXPECT_EQ(cell(engine::kWhichBest, 2), QStringLiteral("0.1234"));
 }
 
+TEST_F(SummaryPageTest, GridInitializeWritesItsLogLinesWithTheGeneCount) {
+    m_logs.startLogging();
+    page();
+    const QStringList lines = m_logs.logMessages();
+    const QStringList expected = {
+        QStringLiteral("WATCHER: GridInitialize, before adding columns"),
+        QStringLiteral("WATCHER: GridInitialize, before calculating numGenesInTable"),
+        QStringLiteral("WATCHER: GridInitialize, m_Manager.Input_AllGeneNamesCol Is Nothing"),
+        QStringLiteral("WATCHER: GridInitialize, after calculating numGenesInTable, =0"),
+        QStringLiteral("WATCHER: GridInitialize, about to loop over variables to add columns"),
+        QStringLiteral("WATCHER: GridInitialize, after adding columns"),
+        QStringLiteral("WATCHER: GridInitialize Me.SGGridSummary, False returned")};
+    const qsizetype first = lines.indexOf(expected.first());
+    ASSERT_GE(first, 0) << lines.join(u'\n').toStdString();
+    EXPECT_EQ(lines.mid(first, expected.size()), expected);
+}
+
 TEST_F(SummaryPageTest, RowPositionsOfTheThreeSolutionsAndTheErrorForAnyOther) {
     EXPECT_EQ(SummaryPage::SummaryTableRowPosition(-1), 1);
     EXPECT_EQ(SummaryPage::SummaryTableRowPosition(-2), 2);

@@ -41,7 +41,7 @@ ProgressPage::ProgressPage(QFrame* frame, QLabel* statusLabel)
     : WatcherPage(frame), LabelProgressStatus(statusLabel), m_LastBestValue(std::numeric_limits<double>::quiet_NaN()) {
     // The two graphs side by side; hidden until the first trial is seen.
     const double graphWidth = (kPageWidthTwips - 360) / 2;
-    const double graphHeight = kPageHeightTwips - 1100;
+    const double graphHeight = kPageHeightTwips - 700;
     MirGraphLastTrials = new GraphControl(frame);
     MirGraphLastTrials->setObjectName(QStringLiteral("MirGraphLastTrials"));
     setGeometryTwips(MirGraphLastTrials, 60, 120, graphWidth, graphHeight);
