@@ -19,6 +19,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
@@ -312,6 +313,33 @@ void shootPopulationPages(Shooter& shots, const QString& folder) {
     s->Dispose();
 }
 
+// The log page during a run: every trial, then the progress steps.
+void shootLogPage(Shooter& shots, const QString& modelName, const QString& folder) {
+    const QString logPath = QDir(folder).filePath(QStringLiteral("log.qxlog"));
+    Run run(modelName, logPath, 0);
+    run.steps(300);
+    auto m = openWatcher(run, logPath, 0);
+    m->ShowFullWatcher();
+    QWidget* full = widgetOf(m->fullWindow());
+    auto* tabs = full ? full->findChild<QTabWidget*>(QStringLiteral("TabMain")) : nullptr;
+    auto* logType = full ? full->findChild<QComboBox*>(QStringLiteral("ComboLogType")) : nullptr;
+    if (!tabs || !logType) {
+        std::fprintf(stderr, "error: the full window has no log page\n");
+        QxPopSetRunStatus(run.run().population(), QxRunStatusStopped);
+        m->Dispose();
+        return;
+    }
+    pump(run, 1500, 250);
+    tabs->setCurrentIndex(2);
+    pump(run, 2200, 250);
+    shots.save(full, QStringLiteral("full-log-running"));
+    logType->setCurrentIndex(1);
+    pump(run, 1200, 250);
+    shots.save(full, QStringLiteral("full-log-progress-steps"));
+    QxPopSetRunStatus(run.run().population(), QxRunStatusStopped);
+    m->Dispose();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -345,6 +373,7 @@ int main(int argc, char** argv) {
         shootFullRun(shots, parser.value(QStringLiteral("model")), folder.path());
         shootNoLimit(shots, parser.value(QStringLiteral("model")), folder.path());
         shootPopulationPages(shots, folder.path());
+        shootLogPage(shots, parser.value(QStringLiteral("model")), folder.path());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "error: %s\n", e.what());
         return 1;

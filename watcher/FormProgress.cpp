@@ -222,13 +222,16 @@ void FormProgress::createPages() {
     addPage(SlotPopulation, new PopulationPage(FrameTabMain[TabPopulation]));
     addPage(SlotColorGraph, new ColorGraphPage(FrameTabMain[TabColorGraph]));
     addPage(SlotConstraintSolver, new ConstraintSolverPage(FrameTabMain[TabConstraintSolver]));
-    addPage(SlotLog, new LogPage(FrameTabMain[TabLog]));
+    m_LogPage = new LogPage(FrameTabMain[TabLog]);
+    addPage(SlotLog, m_LogPage);
     addPage(SlotStoppingOptions, new StoppingOptionsPage(FrameTabMain[TabStoppingOptions]));
 }
 
 void FormProgress::addPage(PageSlot slot, WatcherPage* page) {
     m_Pages[static_cast<size_t>(slot)] = page;
     for (QTableView* grid : page->Grids())
+        grid->viewport()->installEventFilter(this);
+    for (QAbstractScrollArea* grid : page->RowGrids())
         grid->viewport()->installEventFilter(this);
 }
 
@@ -260,6 +263,14 @@ QList<QTableView*> FormProgress::pageGrids() const {
     for (WatcherPage* page : m_Pages)
         if (page != nullptr)
             grids << page->Grids();
+    return grids;
+}
+
+QList<QAbstractScrollArea*> FormProgress::pageRowGrids() const {
+    QList<QAbstractScrollArea*> grids;
+    for (WatcherPage* page : m_Pages)
+        if (page != nullptr)
+            grids << page->RowGrids();
     return grids;
 }
 
@@ -372,9 +383,10 @@ void FormProgress::ShowStatusText(const QString& text) {
 }
 
 void FormProgress::Dispose() {
-    forEachPage([](WatcherPage& p) { p.Dispose(); });
     m_Manager = nullptr;
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_Manager = Nothing"));
+    // The pages let go of the run; the log page releases its log server.
+    forEachPage([](WatcherPage& p) { p.Dispose(); });
     log(QStringLiteral("WATCHER, FormProgress.Dispose: Set m_LogServer = Nothing"));
 }
 
@@ -837,7 +849,10 @@ void FormProgress::CommandExcelUpdate_Click() {
 
 bool FormProgress::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
-        for (QTableView* grid : pageGrids()) {
+        QList<QAbstractScrollArea*> grids = pageRowGrids();
+        for (QTableView* grid : pageGrids())
+            grids << grid;
+        for (QAbstractScrollArea* grid : grids) {
             if (grid != nullptr && watched == grid->viewport()) {
                 Grid_MouseUp(grid, static_cast<QMouseEvent*>(event)->button());
                 break;
@@ -847,7 +862,7 @@ bool FormProgress::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void FormProgress::Grid_MouseUp(QTableView* grid, Qt::MouseButtons button) {
+void FormProgress::Grid_MouseUp(QAbstractScrollArea* grid, Qt::MouseButtons button) {
     if (!button.testFlag(Qt::RightButton))
         return;
     ol::StepGuard guard;
@@ -861,8 +876,20 @@ void FormProgress::ProcessPopupMenuCommand(const QString& name) {
     if (name.isEmpty())
         return;
     if (name == kMenuGridCopy) {
-        if (m_PopupGrid)
-            CopyGridSelectionToClipboard(m_PopupGrid);
+        if (auto* table = qobject_cast<QTableView*>(m_PopupGrid.data())) {
+            CopyGridSelectionToClipboard(table);
+            return;
+        }
+        if (!m_PopupGrid)
+            return;
+        // A grid that reads its rows on demand: its page gives the text.
+        QGuiApplication::clipboard()->clear();
+        for (WatcherPage* page : m_Pages) {
+            if (page == nullptr || !page->RowGrids().contains(m_PopupGrid.data()))
+                continue;
+            if (const QString text = page->RowGridSelectionText(m_PopupGrid.data()); !text.isEmpty())
+                QGuiApplication::clipboard()->setText(text);
+        }
         return;
     }
     // The Excel-updating items, when the menu's choice is handed over by name.

@@ -12,6 +12,7 @@
 #include "manager/ProgressWindows.h"
 #include "ol/PopupMenu.h"
 
+class QAbstractScrollArea;
 class QEventLoop;
 class QFrame;
 class QLabel;
@@ -22,6 +23,7 @@ class QToolButton;
 
 namespace watcher {
 
+class LogPage;
 class ProgressPage;
 class SummaryPage;
 class WatcherPage;
@@ -139,6 +141,7 @@ public:
     WatcherPage* page(PageSlot slot) const { return m_Pages[static_cast<size_t>(slot)]; }
     ProgressPage* progressPage() const { return m_ProgressPage; }
     SummaryPage* summaryPage() const { return m_SummaryPage; }
+    LogPage* logPage() const { return m_LogPage; }
     // The tab item a slot's page sits on.
     static int tabOfSlot(PageSlot slot);
 
@@ -159,6 +162,7 @@ private:
     template <class F> void forEachPage(F&& hook);
     template <class F> void forEachPageOfRun(F&& hook);
     QList<QTableView*> pageGrids() const;
+    QList<QAbstractScrollArea*> pageRowGrids() const;
     void Form_Load();
     void SetDataTabsEnabled(bool enabled);
     void ArrangeControlsForMode();
@@ -177,7 +181,7 @@ private:
     void CommandHelp_Click();
     void CommandMinimizeWatcher_Click();
     void CommandExcelUpdate_Click();
-    void Grid_MouseUp(QTableView* grid, Qt::MouseButtons button);
+    void Grid_MouseUp(QAbstractScrollArea* grid, Qt::MouseButtons button);
     void CopyGridSelectionToClipboard(QTableView* grid);
 
     static void log(QString message);
@@ -203,6 +207,7 @@ private:
     std::array<WatcherPage*, SlotCount> m_Pages{};
     ProgressPage* m_ProgressPage = nullptr;
     SummaryPage* m_SummaryPage = nullptr;
+    LogPage* m_LogPage = nullptr;
 
     int32_t m_DialogConfiguration = kConfigRunning;
     bool m_SettingControls = false;
@@ -214,7 +219,7 @@ private:
     int32_t m_ResumeSignalCount = 0;
     MoveWatch m_MoveWatch;
     int32_t m_HelpContextID = 0;
-    QPointer<QTableView> m_PopupGrid;
+    QPointer<QAbstractScrollArea> m_PopupGrid;
     ol::PopupMenu m_ExcelUpdatingMenu;
     ol::PopupMenu m_GridPopupMenu;
 

@@ -195,7 +195,7 @@ TEST_F(FormProgressTest, WindowMoveIsReportedOnceToTheAddIn) {
 }
 
 TEST_F(FormProgressTest, GridPopupCopiesCaptionsAndTheSelectedRange) {
-    auto* grid = child<QTableView>("SGGridLog");
+    auto* grid = child<QTableView>("SGGridSummary");
     QStandardItemModel model(3, 3);
     model.setHorizontalHeaderLabels({QStringLiteral("Trial"), QStringLiteral("Value"), QStringLiteral("x")});
     for (int r = 0; r < 3; ++r)

@@ -50,6 +50,14 @@ QList<QTableView*> WatcherPage::Grids() const {
     return {};
 }
 
+QList<QAbstractScrollArea*> WatcherPage::RowGrids() const {
+    return {};
+}
+
+QString WatcherPage::RowGridSelectionText(const QAbstractScrollArea* /*grid*/) const {
+    return QString();
+}
+
 void WatcherPage::Dispose() {
     m_context.manager = nullptr;
 }

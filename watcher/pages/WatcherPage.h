@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QString>
 
+class QAbstractScrollArea;
 class QFrame;
 class QTableView;
 class QWidget;
@@ -119,6 +120,11 @@ public:
     virtual bool ModalDialogBeingDisplayed() const;
     // The grids of the page that offer the window's grid pop-up menu.
     virtual QList<QTableView*> Grids() const;
+    // Grids of the page that are no table views (they read their rows on
+    // demand) but offer the same menu; the page gives the text that Copy
+    // puts on the clipboard for one of them.
+    virtual QList<QAbstractScrollArea*> RowGrids() const;
+    virtual QString RowGridSelectionText(const QAbstractScrollArea* grid) const;
 
     // The window's Dispose: the page lets go of the manager and of what it
     // created for the run.
