@@ -541,19 +541,31 @@ QString GraphControl::labelText(const AxisState& s, double value) const {
     return ol::formatNumber(value, code);
 }
 
-bool GraphControl::distinctLabels(const AxisState& s, double lo, double hi, double step) const {
+// The tick values of an axis from lo to hi every step (at most 64), with a
+// tick that rounding left next to zero put on zero.
+std::vector<double> GraphControl::tickValues(double lo, double hi, double step) {
+    std::vector<double> ticks;
     const double first = std::ceil(lo / step - 1e-9) * step;
-    QString previous;
     for (int i = 0; i < 64; ++i) {
         double value = first + i * step;
         if (value > hi + step * 1e-9)
             break;
         if (std::abs(value) < step * 1e-9)
             value = 0.0;
+        ticks.push_back(value);
+    }
+    return ticks;
+}
+
+bool GraphControl::distinctLabels(const AxisState& s, double lo, double hi, double step) const {
+    QString previous;
+    bool firstTick = true;
+    for (const double value : tickValues(lo, hi, step)) {
         const QString label = labelText(s, value);
-        if (i > 0 && label == previous)
+        if (!firstTick && label == previous)
             return false;
         previous = label;
+        firstTick = false;
     }
     return true;
 }
@@ -629,14 +641,8 @@ void GraphControl::updateAxis(GraphAxis which) {
         axis->remove(label);
     axis->setRange(lo, hi);
     axis->setStartValue(lo - (hi - lo) * 1e-9);
-    const double first = std::ceil(lo / step - 1e-9) * step;
     QStringList used;
-    for (int i = 0; i < 64; ++i) {
-        double value = first + i * step;
-        if (value > hi + step * 1e-9)
-            break;
-        if (std::abs(value) < step * 1e-9)
-            value = 0.0;
+    for (const double value : tickValues(lo, hi, step)) {
         QString label = labelText(s, value);
         // The axis needs distinct labels; a format that shows two ticks alike
         // keeps both, told apart by invisible characters.

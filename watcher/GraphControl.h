@@ -233,6 +233,7 @@ private:
     int plotColumns() const;
     void updateAxis(GraphAxis axis);
     // Whether the ticks lo, lo + step, ... up to hi all get labels of their own.
+    static std::vector<double> tickValues(double lo, double hi, double step);
     bool distinctLabels(const AxisState& s, double lo, double hi, double step) const;
     QString labelText(const AxisState& s, double value) const;
     QString text(int id) const;
