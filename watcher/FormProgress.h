@@ -154,6 +154,8 @@ protected:
 
 private:
     void buildControls();
+    // The name of the grid pop-up menu's Copy item.
+    static QString gridCopyMenuKey();
     // Creates the pages, each on its tab's frame.
     void createPages();
     void addPage(PageSlot slot, WatcherPage* page);
