@@ -697,7 +697,16 @@ void FormProgress::CommandOK_Click() {
         if (excel->statusBar() == engine::GetResourceString(4051, QStringLiteral("Selvane")))
             excel->setStatusBar(QString());
     });
+    // The stopping page's choices go into the manager before the host hears
+    // of them: the kept solution first, its errors ignored, then the reports.
+    auto* const stoppingPage = qobject_cast<StoppingOptionsPage*>(page(SlotStoppingOptions));
+    steps.run([&] {
+        if (stoppingPage != nullptr)
+            stoppingPage->ApplyRestoreOriginal();
+    });
     try {
+        if (stoppingPage != nullptr)
+            stoppingPage->StoppingOptionsTab_GetInfo();
         hide();
         log(QStringLiteral("WATCHER, CommandOK_Click: hid dialog"));
         if (mgr != nullptr) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "WatcherPage.h"
+#include "manager/StoppingOptions.h"
 
 class QCheckBox;
 class QComboBox;
@@ -10,7 +11,9 @@ namespace watcher {
 
 // Page 6 of the Watcher window, shown only in the stopping configuration:
 // which solution to keep, which reports and logs to write, and in
-// constraint-solver mode whether to fix the generator seed.
+// constraint-solver mode whether to fix the generator seed. What the page
+// shows is decided by manager::stopping; the page puts it on its controls
+// and reads the person's choices back at OK.
 class StoppingOptionsPage : public WatcherPage {
     Q_OBJECT
 
@@ -19,12 +22,38 @@ public:
 
     // WatcherPage
     void ApplyLocalization(const manager::WatcherManager* manager) override;
+    // Arrange, then PutInfo.
+    void ArrangeForStopping() override;
+
+    // Places the controls under the status text, fills the status text, the
+    // restore-original box and the report-placement selector from the log.
+    void StoppingOptionsTab_Arrange();
+    // The manager's stopping properties onto the check boxes and selector.
+    void StoppingOptionsTab_PutInfo();
+    // The selector and the report boxes back into the manager's properties.
+    void StoppingOptionsTab_GetInfo();
+    // OK's choice of solution: the original when the restore box is checked
+    // and the person could change it.
+    void ApplyRestoreOriginal();
+
+    // The controls' state as the person left it.
+    manager::stopping::PageChoices choices() const;
 
 protected:
     void InitializePage() override;
 
 private:
+    QLabel* LabelSolutionToKeep = nullptr;
+    QFrame* FrameSolutionDivider = nullptr;
+    QLabel* LabelStoppingStatus = nullptr;
+    QCheckBox* CheckRestoreOriginal = nullptr;
+    QLabel* LabelRestoreOriginal = nullptr;
+    QLabel* LabelReportsToGenerate = nullptr;
     QComboBox* ComboReportPlacement = nullptr;
+    QFrame* FrameReportsDivider = nullptr;
+    QCheckBox* CheckGenerateOptimizationSummary = nullptr;
+    QCheckBox* CheckWriteLogOfAllTrials = nullptr;
+    QCheckBox* CheckWriteLogOfProgressSteps = nullptr;
     QLabel* LabelGeneratorSeed = nullptr;
     QFrame* FrameGeneratorSeedDivider = nullptr;
     QCheckBox* CheckFixSeed = nullptr;
