@@ -15,6 +15,7 @@
 
 #include "Channels.h"
 #include "EventWait.h"
+#include "StoppingReports.h"
 #include "WatcherInputs.h"
 #include "ol/Directories.h"
 #include "ol/NumberFormat.h"
@@ -623,6 +624,8 @@ void AddinSession::printSummary() {
                    .arg(m_excel.windowEnabled() ? QStringLiteral("is enabled again")
                                                 : QStringLiteral("is still disabled"));
 
+    // The run's summary as a report would hold it.
+    const QStringList runSummary = out;
     const auto& received = m_application.receivedChoices();
     const StoppingChoices choices = received.value_or(StoppingChoices{});
     out << QString()
@@ -634,8 +637,56 @@ void AddinSession::printSummary() {
     out << QStringLiteral("  Generate optimization summary: %1").arg(yesNo(choices.generateOptimizationSummary));
     out << QStringLiteral("  Write log of all trials: %1").arg(yesNo(choices.writeLogOfAllTrials));
     out << QStringLiteral("  Write log of progress steps: %1").arg(yesNo(choices.writeLogOfProgressSteps));
+    if (received)
+        out << actOnStoppingChoices(choices, runSummary);
     std::fprintf(stdout, "%s\n", out.join(u'\n').toLocal8Bit().constData());
     std::fflush(stdout);
+}
+
+QStringList AddinSession::actOnStoppingChoices(const StoppingChoices& choices, const QStringList& runSummary) const {
+    QStringList out;
+    QStringList names;
+    QStringList originals;
+    const QString cellFormat = QString::fromStdString(m_model->cellFormat());
+    for (const auto& group : m_model->groups())
+        for (size_t g = 0; g < group.geneNames.size(); ++g) {
+            names << QString::fromStdString(group.geneNames[g]);
+            if (g < group.original.size())
+                originals << QStringLiteral("%1=%2").arg(names.back(), ol::formatNumber(group.original[g], cellFormat));
+        }
+    // The sheet keeps the best solution unless the person restored the
+    // original (or no better one exists).
+    const bool hasBest = !m_results.empty() && m_results.back().hasBest;
+    if (choices.solutionToKeep == -2 || !hasBest)
+        out << QStringLiteral("  Adjustable cells: original values restored: ") + originals.join(u' ');
+    else if (choices.solutionToKeep == -5)
+        out << QStringLiteral("  Adjustable cells: the last trial's values kept");
+    else
+        out << QStringLiteral("  Adjustable cells: best solution kept");
+
+    struct Report {
+        bool wanted;
+        QString what;
+        QString path;
+        int table; // -1: the summary
+    };
+    const Report wanted[] = {
+        {choices.generateOptimizationSummary, QStringLiteral("Optimization summary"),
+         reports::summaryPathFor(m_logPath), -1},
+        {choices.writeLogOfAllTrials, QStringLiteral("Log of all trials"), reports::allTrialsPathFor(m_logPath), 0},
+        {choices.writeLogOfProgressSteps, QStringLiteral("Log of progress steps"),
+         reports::progressStepsPathFor(m_logPath), 1},
+    };
+    for (const Report& r : wanted) {
+        if (!r.wanted)
+            continue;
+        QString why;
+        const bool written = r.table < 0 ? reports::writeSummary(r.path, runSummary, why)
+                                         : reports::writeLogTable(m_logPath, r.table, names, r.path, why);
+        out << (written ? QStringLiteral("  %1 written: %2").arg(r.what, r.path)
+                        : QStringLiteral("  %1 not written (%2): %3").arg(r.what, why, r.path));
+    }
+    return out;
 }
 
 } // namespace addin

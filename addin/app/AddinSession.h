@@ -15,6 +15,7 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 #include "AddinOptions.h"
 #include "HostApplicationObject.h"
@@ -78,6 +79,9 @@ private:
     void endWithWatcher();
     void printProgressLine(bool last);
     void printSummary();
+    // Keeps or restores the solution and writes the reports the person
+    // asked for; the lines saying what was done.
+    QStringList actOnStoppingChoices(const StoppingChoices& choices, const QStringList& runSummary) const;
     void writeStatus(const QString& state);
     QString formatObjective(double v) const;
     void say(const QString& line);

@@ -9,6 +9,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
 #include <QTest>
@@ -278,6 +280,83 @@ TEST_F(RunControlTest, PauseResumeStopAndTheEndThroughTheWindows) {
     EXPECT_GT(manager::WatcherManager::bothDialogsLockCount(), 0);
     EXPECT_FALSE(engine::ProcessState::optimizationUnderWay());
     EXPECT_TRUE(ol::NamedMutex::exists(manager::WatcherManager::kWatcherMutexName));
+}
+
+} // namespace
+
+namespace {
+
+// A run that reaches its limit: the stopping page shows the run's real
+// choices, a person restores the original and asks for the log of all
+// trials, and the add-in reports exactly that and writes the log.
+TEST_F(RunControlTest, StoppingChoicesMadeOnThePageReachTheAddInAndItWritesTheLog) {
+    addintest::AddinProcess addin(m_dir.path(), QStringLiteral("run"), addinEnvironment());
+    ASSERT_TRUE(addin.start(
+        {QStringLiteral("--model"), QStringLiteral("portfolio"), QStringLiteral("--trials"), QStringLiteral("400")}));
+    ASSERT_TRUE(QTest::qWaitFor([] { return currentManager() && currentManager()->fullWindow(); }, 20000))
+        << addin.output().toStdString();
+    manager::WatcherManager* m = currentManager();
+    auto* full = dynamic_cast<watcher::FormProgress*>(m->fullWindow());
+    ASSERT_NE(full, nullptr);
+
+    bool pressed = false;
+    QString statusText;
+    QString betterFound;
+    bool restoreWasEnabled = false;
+    bool allTrialsProposed = true;
+    auto* person = new QTimer();
+    person->setInterval(20);
+    QObject::connect(person, &QTimer::timeout, [&, person] {
+        if (QApplication::activeModalWidget() != full)
+            return;
+        person->stop();
+        auto* restore = full->findChild<QCheckBox*>(QStringLiteral("CheckRestoreOriginal"));
+        auto* allTrials = full->findChild<QCheckBox*>(QStringLiteral("CheckWriteLogOfAllTrials"));
+        auto* status = full->findChild<QLabel*>(QStringLiteral("LabelStoppingStatus"));
+        if (!restore || !allTrials || !status)
+            return;
+        statusText = status->text();
+        betterFound = engine::GetResourceString(4059);
+        restoreWasEnabled = restore->isEnabled();
+        allTrialsProposed = allTrials->isChecked();
+        QTest::mouseClick(restore, Qt::LeftButton, {}, QPoint(8, restore->height() / 2));
+        QTest::mouseClick(allTrials, Qt::LeftButton, {}, QPoint(8, allTrials->height() / 2));
+        pressed = true;
+        click(full, "CommandOK");
+    });
+    person->start();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pressed; }, 60000)) << addin.output().toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return addin.pid() == 0; }, 30000)) << addin.output().toStdString();
+    delete person;
+    EXPECT_EQ(addin.exitCode(), 0) << addin.output().toStdString();
+
+    // A better solution than the original was found in 400 trials, and the
+    // add-in proposed no log of all trials.
+    EXPECT_TRUE(statusText.startsWith(betterFound)) << statusText.toStdString();
+    EXPECT_TRUE(restoreWasEnabled);
+    EXPECT_FALSE(allTrialsProposed);
+
+    const QString out = addin.output();
+    EXPECT_TRUE(out.contains(QStringLiteral("Stopping choices (made in the Watcher)"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  Solution to keep: original (-2)"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  Generate optimization summary: yes"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  Write log of all trials: yes"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  Write log of progress steps: no"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  Adjustable cells: original values restored"))) << out.toStdString();
+
+    const QStringList logs = QDir(m_dir.path()).entryList({QStringLiteral("*-all-trials.tsv")}, QDir::Files);
+    ASSERT_EQ(logs.size(), 1) << out.toStdString();
+    const QString logPath = m_dir.filePath(logs.first());
+    EXPECT_TRUE(out.contains(QStringLiteral("  Log of all trials written: ") + logPath)) << out.toStdString();
+    QFile file(logPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 401) << "a header and one row per trial";
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Trial\t")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("1\t")));
+    EXPECT_TRUE(lines[400].startsWith(QStringLiteral("400\t")));
+    EXPECT_TRUE(QDir(m_dir.path()).entryList({QStringLiteral("*-progress-steps.tsv")}, QDir::Files).isEmpty());
+    EXPECT_EQ(QDir(m_dir.path()).entryList({QStringLiteral("*-summary.txt")}, QDir::Files).size(), 1);
 }
 
 } // namespace
