@@ -269,6 +269,29 @@ void shootFullRun(Shooter& shots, const QString& modelName, const QString& folde
     shots.copy(graphPath, QStringLiteral("progress-graph"));
 }
 
+// The stopping page of a run stopped right after its first trial: nothing
+// has beaten the original solution, so the page keeps it (checked, greyed).
+void shootOriginalStillBest(Shooter& shots, const QString& modelName, const QString& folder) {
+    const QString logPath = QDir(folder).filePath(QStringLiteral("original.qxlog"));
+    Run run(modelName, logPath, 0);
+    run.steps(1);
+    auto m = openWatcher(run, logPath, 0);
+    m->ShowFullWatcher();
+    pump(run, 1200, 0);
+    // Stop asks once the run has paused: pause first, then stop.
+    clickButton(widgetOf(m->fullWindow()), QStringLiteral("CommandPause"));
+    if (run.steps(1) == addin::StepResult::Paused)
+        m->setWaitingAfterPauseClicked(true);
+    pump(run, 1100, 0);
+    clickButton(widgetOf(m->fullWindow()), QStringLiteral("CommandStop"));
+    run.steps(1);
+    pump(run, 1300, 0);
+    if (m->fullWindow() && m->fullWindow()->DialogConfiguration() != 3)
+        std::fprintf(stderr, "warning: the full window is not in its stopping configuration\n");
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-stopped-original-best"));
+    m->Dispose();
+}
+
 // No trial or time limit: the compact window has no progress bar.
 void shootNoLimit(Shooter& shots, const QString& modelName, const QString& folder) {
     const QString logPath = QDir(folder).filePath(QStringLiteral("nolimit.qxlog"));
@@ -371,6 +394,7 @@ int main(int argc, char** argv) {
     Shooter shots(parser.value(QStringLiteral("out")), suffix);
     try {
         shootFullRun(shots, parser.value(QStringLiteral("model")), folder.path());
+        shootOriginalStillBest(shots, parser.value(QStringLiteral("model")), folder.path());
         shootNoLimit(shots, parser.value(QStringLiteral("model")), folder.path());
         shootPopulationPages(shots, folder.path());
         shootLogPage(shots, parser.value(QStringLiteral("model")), folder.path());

@@ -70,7 +70,8 @@ StoppingOptionsPage::StoppingOptionsPage(QFrame* frame) : WatcherPage(frame) {
     const double textWidth = kPageWidthTwips - 2 * kItemLeft;
 
     LabelSolutionToKeep = makeLabel(frame, "LabelSolutionToKeep", false);
-    setGeometryTwips(LabelSolutionToKeep, kSectionLeft, stopping::kDesignedSolutionLabelTop, 4000, kLabelHeight);
+    setGeometryTwips(LabelSolutionToKeep, kSectionLeft, stopping::kDesignedSolutionLabelTop, dividerWidth,
+                     kLabelHeight);
     FrameSolutionDivider = makeDivider(frame, "FrameSolutionDivider");
     setGeometryTwips(FrameSolutionDivider, kSectionLeft, stopping::kDesignedSolutionDividerTop, dividerWidth,
                      kDividerHeight);
@@ -97,7 +98,7 @@ StoppingOptionsPage::StoppingOptionsPage(QFrame* frame) : WatcherPage(frame) {
     setGeometryTwips(CheckWriteLogOfProgressSteps, kItemLeft, 3415, kCheckWidth, kLabelHeight);
 
     LabelGeneratorSeed = makeLabel(frame, "LabelGeneratorSeed", false);
-    setGeometryTwips(LabelGeneratorSeed, kSectionLeft, 3915, 4000, kLabelHeight);
+    setGeometryTwips(LabelGeneratorSeed, kSectionLeft, 3915, dividerWidth, kLabelHeight);
     FrameGeneratorSeedDivider = makeDivider(frame, "FrameGeneratorSeedDivider");
     setGeometryTwips(FrameGeneratorSeedDivider, kSectionLeft, 4205, dividerWidth, kDividerHeight);
     CheckFixSeed = makeCheck(frame, "CheckFixSeed");
