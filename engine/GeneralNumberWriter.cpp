@@ -1,5 +1,6 @@
 #include "GeneralNumberWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -13,6 +14,66 @@ namespace {
 constexpr double kScientificFrom = 1.0e7;
 constexpr double kScientificBelow = 1.0e-4;
 constexpr int kDecimals = 4;
+
+// Reads the exponent after the 'e' of a scientific text.
+int readExponent(const char* e, const char* end) {
+    const bool negative = *e == '-';
+    int exponent = 0;
+    for (const char* q = e + 1; q < end; ++q)
+        exponent = exponent * 10 + (*q - '0');
+    return negative ? -exponent : exponent;
+}
+
+// The value rounded to 15 significant digits from its exact binary value:
+// correct for every value, but the slow way (printf-style precision).
+void exactFifteenDigits(double magnitude, char* digits, int& exponent) {
+    char sci[32];
+    const auto r = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 14);
+    digits[0] = sci[0];
+    for (int k = 1; k < 15; ++k)
+        digits[k] = sci[k + 1];
+    exponent = readExponent(sci + 17, r.ptr);
+}
+
+// The same 15 digits from the shortest text that reads back as the value,
+// which is several times faster to produce. A shortest text of at most 15
+// digits is the 15-digit rounding itself (every 15-digit decimal survives a
+// trip through a double). A longer one is rounded to 15 digits: a 15-digit
+// rounding boundary lying between it and the value would itself read back as
+// the value and be at least as short and closer, so both round the same way,
+// unless the text is that boundary (16 digits ending in 5), left to the exact
+// way. Returns false when the exact way must be taken.
+bool shortestFifteenDigits(double magnitude, char* digits, int& exponent) {
+    char sci[32];
+    const auto r = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific);
+    if (r.ec != std::errc())
+        return false;
+    const char* e = std::find(sci, r.ptr, 'e');
+    if (e == r.ptr)
+        return false;
+    char all[18];
+    int count = 0;
+    for (const char* q = sci; q < e && count < 18; ++q)
+        if (*q != '.')
+            all[count++] = *q;
+    exponent = readExponent(e + 1, r.ptr);
+    if (count > 17 || (count == 16 && all[15] == '5'))
+        return false;
+    for (int k = 0; k < 15; ++k)
+        digits[k] = k < count ? all[k] : '0';
+    if (count > 15 && all[15] >= '5') {
+        int i = 14;
+        while (i >= 0 && digits[i] == '9')
+            digits[i--] = '0';
+        if (i < 0) {
+            digits[0] = '1';
+            ++exponent;
+        } else {
+            ++digits[i];
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -34,19 +95,12 @@ std::size_t WriteNumberGeneral(double value, char* out) {
         return static_cast<std::size_t>(r.ptr - out);
     }
     // The host's 15 significant digits: d.dddddddddddddde[+-]XX.
-    char sci[32];
-    const auto r = std::to_chars(sci, sci + sizeof sci, magnitude, std::chars_format::scientific, 14);
     char digits[16];
-    digits[0] = sci[0];
-    for (int k = 1; k < 15; ++k)
-        digits[k] = sci[k + 1];
-    const char* e = sci + 17; // after 'e'
-    const bool negativeExponent = *e == '-';
     int exponent = 0;
-    for (const char* q = e + 1; q < r.ptr; ++q)
-        exponent = exponent * 10 + (*q - '0');
+    if (!shortestFifteenDigits(magnitude, digits, exponent))
+        exactFifteenDigits(magnitude, digits, exponent);
     // Position of the decimal point after digit `point` - 1: value = 0.d1d2... x 10^point.
-    int point = (negativeExponent ? -exponent : exponent) + 1;
+    int point = exponent + 1;
     // Keep `point + kDecimals` digits, rounding half away from zero.
     int keep = point + kDecimals;
     int n = 15;

@@ -11,10 +11,11 @@ namespace manager {
 
 namespace {
 
-// Writes fields into a buffer of tabs, in place: a field overwrites the tabs
-// from the current position and the position moves past the tab after it.
-// Nothing is ever inserted, so the buffer is never reallocated; a field that
-// does not fit any more is cut at the end of the buffer.
+// Writes fields into a buffer sized beforehand, each followed by a tab; the
+// position moves past that tab. Nothing is ever inserted, so the buffer is
+// never reallocated, and it need not be filled first: every character up to
+// the position is written. A field that does not fit any more is cut at the
+// end of the buffer.
 class FieldWriter {
 public:
     explicit FieldWriter(QString& buffer) : m_begin(buffer.data()), m_size(buffer.size()) {}
@@ -24,7 +25,7 @@ public:
             return;
         const qsizetype n = std::min(field.size(), m_size - m_pos);
         std::copy_n(field.constData(), n, m_begin + m_pos);
-        m_pos += n + 1;
+        delimit(n);
     }
     // A field of ASCII characters.
     void write(const char* field, std::size_t length) {
@@ -33,7 +34,7 @@ public:
         const qsizetype n = std::min(static_cast<qsizetype>(length), m_size - m_pos);
         for (qsizetype i = 0; i < n; ++i)
             m_begin[m_pos + i] = QLatin1Char(field[i]);
-        m_pos += n + 1;
+        delimit(n);
     }
     // The field just written ends its row.
     void endRow() {
@@ -44,6 +45,13 @@ public:
     qsizetype used() const { return std::clamp<qsizetype>(m_pos - 1, 0, m_size); }
 
 private:
+    void delimit(qsizetype written) {
+        m_pos += written;
+        if (m_pos < m_size)
+            m_begin[m_pos] = PopulationTable::kColumnDelimiter;
+        ++m_pos;
+    }
+
     QChar* m_begin;
     qsizetype m_size;
     qsizetype m_pos = 0;
@@ -67,7 +75,7 @@ QString PopulationTable::buildText(PopulationReader& reader, const PopulationTab
     std::vector<double> genes(static_cast<size_t>(std::max(totalGenes, m_geneCount)), 0.0);
 
     const qsizetype leading = format.leadingEmptyField ? 1 : 0;
-    QString buffer(qsizetype{m_rowCount} * (kFieldWidth * (m_geneCount + 2) + leading), kColumnDelimiter);
+    QString buffer(qsizetype{m_rowCount} * (kFieldWidth * (m_geneCount + 2) + leading), Qt::Uninitialized);
     FieldWriter out(buffer);
     char number[engine::kGeneralNumberMaxLength];
     for (int32_t organism = m_rowCount; organism >= 1; --organism) {

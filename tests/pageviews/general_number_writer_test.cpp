@@ -20,9 +20,31 @@ std::string written(double value) {
 
 TEST(GeneralNumberWriter, WritesWhatFormatNumberGeneralShows) {
     // Ties and carries where binary and decimal rounding part ways.
-    const double cases[] = {1.00005,       2.5,       -3.14159265, 0.00015,    0.0001,  -0.0001,      9.99995,
-                            9999999.99995, 9999999.4, 1.005,       1234.56785, 0.12345, -0.00049999,  42,
-                            -42,           1e-4,      9999999,     0.1,        0.7,     100.00004999, 5e-4};
+    const double cases[] = {1.00005,
+                            2.5,
+                            -3.14159265,
+                            0.00015,
+                            0.0001,
+                            -0.0001,
+                            9.99995,
+                            9999999.99995,
+                            9999999.4,
+                            1.005,
+                            1234.56785,
+                            0.12345,
+                            -0.00049999,
+                            42,
+                            -42,
+                            1e-4,
+                            9999999,
+                            0.1,
+                            0.7,
+                            100.00004999,
+                            5e-4,
+                            0.1234567890123455,
+                            1.999999999999995,
+                            9999999.999999995,
+                            0.3333333333333335};
     for (double v : cases)
         EXPECT_EQ(written(v), engine::FormatNumberGeneral(v).toStdString()) << v;
 
@@ -36,6 +58,9 @@ TEST(GeneralNumberWriter, WritesWhatFormatNumberGeneralShows) {
             v = std::round(v * 10000.0) / 10000.0 + (unit(random) < 0.5 ? 0.00005 : 0.0); // near ties
         if (i % 7 == 0)
             v = std::trunc(v);
+        if (i % 11 == 0) // 16 significant digits ending in 5: a tie at 15 digits
+            v = std::stod(std::to_string(std::llround(unit(random) * 1e14)) + "5e-" +
+                          std::to_string(static_cast<int>(unit(random) * 19.0)));
         const std::string fast = written(v);
         if (fast.empty())
             continue;

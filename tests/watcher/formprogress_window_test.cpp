@@ -12,6 +12,7 @@
 #include <QStandardItemModel>
 #include <QTabWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -224,6 +225,24 @@ TEST_F(FormProgressTest, GridPopupCopiesCaptionsAndTheSelectedRange) {
     EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("kept"));
     EXPECT_EQ(m_visual.pendingAnswers(), 0);
     grid->setModel(nullptr);
+}
+
+TEST_F(FormProgressTest, ConstraintVerdictGridOffersTheSameCopyMenu) {
+    auto* grid = child<QTableWidget>("SGGridConstraintSolver");
+    grid->setColumnCount(2);
+    grid->setRowCount(2);
+    grid->setHorizontalHeaderLabels({QStringLiteral("Best"), QStringLiteral("Original")});
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 2; ++c)
+            grid->setItem(r, c, new QTableWidgetItem(QStringLiteral("v%1%2").arg(r).arg(c)));
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    grid->selectionModel()->select(QItemSelection(grid->model()->index(0, 0), grid->model()->index(1, 0)),
+                                   QItemSelectionModel::Select);
+    m_visual.queuePopupChoice(0);
+    QTest::mouseClick(grid->viewport(), Qt::RightButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("Best\tOriginal\rv00\r\nv10"));
+    EXPECT_EQ(m_visual.pendingAnswers(), 0);
 }
 
 TEST_F(FormProgressTest, UpdateBeforeTheFirstTrialChangesNothing) {

@@ -95,6 +95,10 @@ void ConstraintSolverPage::InitializePage() {
     }
 }
 
+QList<QTableView*> ConstraintSolverPage::Grids() const {
+    return {SGGridConstraintSolver};
+}
+
 void ConstraintSolverPage::ConstraintSolverTab_Update() {
     if (manager() == nullptr)
         return;

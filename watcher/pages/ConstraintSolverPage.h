@@ -51,6 +51,8 @@ public:
     void ApplyLocalization(const manager::WatcherManager* manager) override;
     // Every update in constraint-solver mode, whatever page is shown.
     void Update(const PageUpdate& update) override;
+    // The verdicts grid offers the grids' Copy pop-up menu.
+    QList<QTableView*> Grids() const override;
 
 protected:
     // ConstraintSolverTab_Initialize: the columns, with widths for the

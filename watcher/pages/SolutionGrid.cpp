@@ -32,7 +32,7 @@ void SolutionGridModel::clearColumns() {
     beginResetModel();
     m_captions.clear();
     for (Row& row : m_rows)
-        split(row, row.text, 0);
+        split(row, 0);
     endResetModel();
 }
 
@@ -41,7 +41,7 @@ void SolutionGridModel::addColumn(const QString& caption) {
     beginInsertColumns(QModelIndex(), column, column);
     m_captions << caption;
     for (Row& row : m_rows)
-        split(row, row.text, column + 1);
+        split(row, column + 1);
     endInsertColumns();
 }
 
@@ -59,26 +59,26 @@ void SolutionGridModel::setRowCount(int rows) {
     }
 }
 
-void SolutionGridModel::split(Row& row, const QString& text, int columns) {
-    if (&row.text != &text)
-        row.text = text;
+void SolutionGridModel::split(Row& row, const QString& text, qsizetype begin, qsizetype end, int columns) {
+    row.text = text;
+    row.begin = begin;
+    row.end = end;
     row.starts.clear();
-    int start = 0;
-    const int length = static_cast<int>(row.text.size());
     const QChar* data = row.text.constData();
-    while (static_cast<int>(row.starts.size()) < columns && start <= length) {
+    qsizetype start = begin;
+    while (static_cast<int>(row.starts.size()) < columns && start <= end) {
         row.starts.push_back(start);
-        int end = start;
-        while (end < length && data[end] != u'\t')
-            ++end;
-        start = end + 1;
+        qsizetype cellEnd = start;
+        while (cellEnd < end && data[cellEnd] != u'\t')
+            ++cellEnd;
+        start = cellEnd + 1;
     }
 }
 
 void SolutionGridModel::setRowText(int row, const QString& text) {
     if (row < 0 || row >= static_cast<int>(m_rows.size()))
         return;
-    split(m_rows[static_cast<size_t>(row)], text, columnCount());
+    split(m_rows[static_cast<size_t>(row)], text, 0, text.size(), columnCount());
     if (columnCount() > 0)
         Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole});
 }
@@ -90,7 +90,7 @@ void SolutionGridModel::loadText(const QString& text, int firstRow) {
         qsizetype end = text.indexOf(u'\r', start);
         if (end < 0)
             end = text.size();
-        split(m_rows[static_cast<size_t>(row)], text.mid(start, end - start), columnCount());
+        split(m_rows[static_cast<size_t>(row)], text, start, end, columnCount());
         ++row;
         start = end + 1;
     }
@@ -104,17 +104,20 @@ QString SolutionGridModel::cellText(int row, int column) const {
     const Row& r = m_rows[static_cast<size_t>(row)];
     if (column >= static_cast<int>(r.starts.size()))
         return {};
-    const int start = r.starts[static_cast<size_t>(column)];
+    const qsizetype start = r.starts[static_cast<size_t>(column)];
     qsizetype end = r.text.indexOf(u'\t', start);
-    if (end < 0)
-        end = r.text.size();
+    if (end < 0 || end > r.end)
+        end = r.end;
     return r.text.mid(start, end - start);
 }
 
 QString SolutionGridModel::rowText(int row) const {
     if (row < 0 || row >= static_cast<int>(m_rows.size()))
         return {};
-    return m_rows[static_cast<size_t>(row)].text;
+    const Row& r = m_rows[static_cast<size_t>(row)];
+    if (r.begin == 0 && r.end == r.text.size())
+        return r.text;
+    return r.text.mid(r.begin, r.end - r.begin);
 }
 
 int SolutionGridModel::rowCount(const QModelIndex& parent) const {

@@ -18,8 +18,9 @@ namespace watcher {
 // The data of a grid of solutions (the summary grid, the population grid):
 // column captions and rows that arrive as whole texts, one tab-separated
 // text per row, or one text with carriage returns between rows. A row is
-// kept as its text and the offsets of its cells, so rewriting a row of a
-// thousand cells costs one copy of its text and no allocation per cell.
+// kept as a range of a shared text and the offsets of its cells, so loading
+// a thousand rows of a thousand cells copies no text and allocates nothing
+// per cell.
 class SolutionGridModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -52,11 +53,17 @@ public:
 
 private:
     struct Row {
+        // The row is text[begin, end). Rows loaded together share one text
+        // (implicitly shared, never copied per row).
         QString text;
-        // Start of each cell in text; a cell ends at the next tab or the end.
-        std::vector<int> starts;
+        qsizetype begin = 0;
+        qsizetype end = 0;
+        // Start of each cell in text; a cell ends at the next tab or the row's end.
+        std::vector<qsizetype> starts;
     };
-    static void split(Row& row, const QString& text, int columns);
+    // Points the row at text[begin, end) and finds its first `columns` cells.
+    static void split(Row& row, const QString& text, qsizetype begin, qsizetype end, int columns);
+    static void split(Row& row, int columns) { split(row, QString(row.text), row.begin, row.end, columns); }
 
     QStringList m_captions;
     std::vector<Row> m_rows;
