@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "CompactSupport.h"
 #include "DiagnosticLog.h"
 #include "ExcelUpdatingMenu.h"
 #include "Formatting.h"
@@ -32,6 +33,7 @@ namespace watcher {
 namespace {
 
 using engine::DiagnosticLog;
+using namespace compact;
 
 void log(QString message) {
     if (DiagnosticLog::isOn())
@@ -105,38 +107,6 @@ constexpr int kFrench = 12;
 constexpr int kJapanese = 17;
 constexpr int kPortuguese = 22;
 constexpr int kRussian = 25;
-
-// The twips helpers give fractions of a twip; the layout rules work with
-// whole twips.
-int wholeTwips(double twips) {
-    return static_cast<int>(std::lround(twips));
-}
-
-void moveBy(QWidget* w, int dx, int dy) {
-    moveTwips(w, wholeTwips(leftTwips(w)) + dx, wholeTwips(topTwips(w)) + dy);
-}
-
-void widenBy(QWidget* w, int dw) {
-    resizeTwips(w, wholeTwips(widthTwips(w)) + dw, wholeTwips(heightTwips(w)));
-}
-
-void heightenBy(QWidget* w, int dh) {
-    resizeTwips(w, wholeTwips(widthTwips(w)), wholeTwips(heightTwips(w)) + dh);
-}
-
-// A count or a limit as a plain number ("250", "1000").
-QString plainNumber(double value) {
-    return DiagnosticLog::NumberText(value);
-}
-
-// The bar's text: the percentage formatted as "0" does in a cell (halves
-// away from zero), followed by the percent sign.
-QString percentText(double pct) {
-    static const auto format = ol::NumberFormat::compile("0");
-    std::string out;
-    format->format(pct, out);
-    return QString::fromStdString(out) + u'%';
-}
 
 } // namespace
 

@@ -8,6 +8,8 @@
 #include <QSize>
 #include <QString>
 
+#include "FrontierGraph.h"
+
 namespace manager {
 
 // A reference to an object that another process exports (the host's
@@ -46,6 +48,12 @@ public:
     virtual void run(const QString& macro) = 0;
     // Brings the host's main window to the front.
     virtual void bringToFront() = 0;
+    // Builds the efficient-frontier chart in the host's workbook: the data
+    // go into dataRange, the chart sits over placementRange (range addresses
+    // as the host understands them). Returns the chart object the host made.
+    // A host that cannot make charts raises kErrGeneral saying so.
+    virtual ObjectRef addFrontierChart(const FrontierChart& chart, const QString& placementRange,
+                                       const QString& dataRange);
 };
 
 // The stopping choices handed to the add-in at OK of the stopping options.

@@ -177,6 +177,9 @@ public:
 
     // The title of every message and question of the Watcher.
     static inline const QString kMessageTitle = QStringLiteral("Selvane");
+    // The colour of the frontier graph's first plotted item in a host's chart
+    // (the graph control's colour value, 0xRRGGBB).
+    static constexpr uint32_t kFrontierChartFirstItemColor = 0xFF0000;
     // The mutex that tells other processes a Watcher lives.
     static inline const QString kWatcherMutexName = QStringLiteral("MirrowSurvivalMutex_GraphingEngineVersion8");
 
@@ -418,9 +421,13 @@ public:
     // compact window.
     Q_INVOKABLE qint32 GetTopPropertyOfVisibleForm();
     Q_INVOKABLE qint32 WatcherProcessID();
-    // The efficient-frontier graph as a chart in the host. The
-    // efficient-frontier windows do not exist yet, so this shows the error's
-    // text in a message box and returns a null reference.
+    // The efficient-frontier graph that the frontier window publishes,
+    // rebuilt as a chart in the host whose application object is
+    // excelApplication: its first plotted item is coloured
+    // kFrontierChartFirstItemColor first, so the chart shows the same. Any
+    // failure (no frontier graph, no host, a host that cannot make the
+    // chart) shows the error's text in a message box and returns a null
+    // reference.
     Q_INVOKABLE manager::ObjectRef EFGraphChartInExcel(const manager::ObjectRef& excelApplication,
                                                        const QString& graphPlacementRange,
                                                        const QString& graphDataRange);

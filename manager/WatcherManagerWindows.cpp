@@ -3,6 +3,7 @@
 #include <QSize>
 
 #include "Formatting.h"
+#include "FrontierGraph.h"
 #include "ManagerSupport.h"
 #include "ModalDialogChanges.h"
 #include "ProcessState.h"
@@ -167,21 +168,33 @@ void WatcherManager::GenerateProgressGraphFile() {
     });
 }
 
-ObjectRef WatcherManager::EFGraphChartInExcel(const ObjectRef& /*excelApplication*/,
-                                              const QString& /*graphPlacementRange*/,
-                                              const QString& /*graphDataRange*/) {
-    // The efficient-frontier window that publishes the frontier graph does
-    // not exist yet, so there is never a graph to place.
-    const ol::OLError error(ol::kErrGeneral, QStringLiteral("EFGraphChartInExcel"),
-                            QStringLiteral("Efficient-frontier charts are not available yet"));
-    DiagnosticLog::WriteError(QStringLiteral("EFGraphChartInExcel"), error);
-    ol::tryOr(false, [&] {
-        ol::MessageRequest request;
-        request.title = kMessageTitle;
-        request.text = error.description();
-        ol::messageBoxService().showMessage(request);
-        return true;
-    });
+ObjectRef WatcherManager::EFGraphChartInExcel(const ObjectRef& excelApplication, const QString& graphPlacementRange,
+                                              const QString& graphDataRange) {
+    const QString source = QStringLiteral("EFGraphChartInExcel");
+    try {
+        FrontierGraph* graph = publishedFrontierGraph();
+        if (graph == nullptr)
+            ol::raiseError(ol::kErrGeneral, source,
+                           QStringLiteral("There is no efficient-frontier graph to place in the workbook."));
+        graph->SetFirstItemColor(kFrontierChartFirstItemColor);
+        const FrontierChart chart = graph->ChartData();
+        HostConnector* connector = hostConnector();
+        const std::shared_ptr<HostExcel> host =
+            connector != nullptr && !excelApplication.isNull() ? connector->excel(excelApplication) : nullptr;
+        if (!host)
+            ol::raiseError(ol::kErrGeneral, source, QStringLiteral("The host's application object is not available."));
+        return host->addFrontierChart(chart, graphPlacementRange, graphDataRange);
+    } catch (...) {
+        const ol::OLError error = ol::currentExceptionAsError(source);
+        DiagnosticLog::WriteError(source, error);
+        ol::tryOr(false, [&] {
+            ol::MessageRequest request;
+            request.title = kMessageTitle;
+            request.text = error.description();
+            ol::messageBoxService().showMessage(request);
+            return true;
+        });
+    }
     return ObjectRef();
 }
 

@@ -2,12 +2,13 @@
 
 #include "FormProgress.h"
 #include "compact/FormProgressSmall.h"
+#include "compact/FormProgressSmallEF.h"
 
 namespace watcher {
 
 std::unique_ptr<manager::CompactWindow> QtWindowFactory::createCompactWindow(bool efficientFrontier) {
     if (efficientFrontier)
-        return nullptr;
+        return std::make_unique<FormProgressSmallEF>();
     return std::make_unique<FormProgressSmall>();
 }
 

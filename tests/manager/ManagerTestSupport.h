@@ -6,6 +6,7 @@
 #include <optional>
 #include <ostream>
 #include <set>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -155,6 +156,22 @@ public:
     void run(const QString&) override {}
     void bringToFront() override { m_journal << QStringLiteral("excel.bringToFront"); }
     std::optional<QSize> reportGraphSize(int32_t) override { return graphSize; }
+    // The charts asked for, with their placement and data ranges; a set
+    // failure text makes the next one fail with it.
+    struct ChartRequest {
+        manager::FrontierChart chart;
+        QString placementRange;
+        QString dataRange;
+    };
+    std::vector<ChartRequest> charts;
+    QString chartFailure;
+    manager::ObjectRef addFrontierChart(const manager::FrontierChart& chart, const QString& placementRange,
+                                        const QString& dataRange) override {
+        if (!chartFailure.isEmpty())
+            ol::raiseError(ol::kErrGeneral, QStringLiteral("addFrontierChart"), chartFailure);
+        charts.push_back({chart, placementRange, dataRange});
+        return {QStringLiteral(":1.7"), QStringLiteral("/charts/%1").arg(charts.size())};
+    }
     void receiveStoppingOptions(const manager::StoppingChoices&) override {}
 
 private:

@@ -2,6 +2,7 @@
 // end of a run and the changes made around it.
 #include <QFile>
 
+#include "FrontierGraph.h"
 #include "ManagerTestSupport.h"
 #include "ModalDialogChanges.h"
 #include "ProcessState.h"
@@ -143,4 +144,63 @@ TEST_F(ModalDialogChangesTest, WhatWasAlreadySoIsNotWritten) {
     EXPECT_EQ(raised([&] { failing.Initialize(host, 4711); }).number(), ol::kErrGeneral);
     failing.Restore();
     EXPECT_FALSE(ProcessState::modalDialogUp());
+}
+
+namespace {
+
+// The frontier graph a frontier window would publish: one curve, recording
+// the colour it is given before its data are read.
+class PublishedGraph : public manager::FrontierGraph {
+public:
+    PublishedGraph() { manager::publishFrontierGraph(this); }
+    ~PublishedGraph() override { manager::publishFrontierGraph(nullptr); }
+    PublishedGraph(const PublishedGraph&) = delete;
+    PublishedGraph& operator=(const PublishedGraph&) = delete;
+    void SetFirstItemColor(uint32_t color) override { m_color = color; }
+    manager::FrontierChart ChartData() const override {
+        manager::FrontierChart chart;
+        chart.title = u"Efficient frontier"_s;
+        chart.series.push_back({QString(), {6, 8, 10}, {1.5, 2.5, 3.0}, m_color});
+        return chart;
+    }
+
+private:
+    uint32_t m_color = 0x123456;
+};
+
+const manager::ObjectRef kExcel{u":1.7"_s, u"/excel"_s};
+
+} // namespace
+
+TEST_F(QuestionsTest, TheFrontierChartIsTheRedFirstCurveOfThePublishedGraph) {
+    const PublishedGraph graph;
+    const manager::ObjectRef chart = m->EFGraphChartInExcel(kExcel, u"E2:L20"_s, u"A1:B4"_s);
+    EXPECT_EQ(chart, (manager::ObjectRef{u":1.7"_s, u"/charts/1"_s}));
+    ASSERT_EQ(connector.host->charts.size(), 1u);
+    const auto& request = connector.host->charts[0];
+    EXPECT_EQ(request.placementRange, u"E2:L20"_s);
+    EXPECT_EQ(request.dataRange, u"A1:B4"_s);
+    ASSERT_EQ(request.chart.series.size(), 1u);
+    EXPECT_EQ(request.chart.series[0].color, 0xFF0000u);
+    EXPECT_EQ(request.chart.series[0].x, (std::vector<double>{6, 8, 10}));
+    EXPECT_TRUE(answers.calls().empty());
+}
+
+TEST_F(QuestionsTest, AFrontierChartThatCannotBeMadeShowsWhyAndReturnsNothing) {
+    // No frontier window, so no graph: the host is not asked.
+    EXPECT_TRUE(m->EFGraphChartInExcel(kExcel, u"E2:L20"_s, u"A1:B4"_s).isNull());
+    EXPECT_EQ(asked(u"showMessage"_s),
+              QStringList{u"There is no efficient-frontier graph to place in the workbook."_s});
+    EXPECT_TRUE(connector.host->charts.empty());
+
+    // A graph, but a host that fails: its text is shown.
+    const PublishedGraph graph;
+    connector.host->chartFailure = u"The workbook cannot be written."_s;
+    EXPECT_TRUE(m->EFGraphChartInExcel(kExcel, u"E2:L20"_s, u"A1:B4"_s).isNull());
+    EXPECT_EQ(asked(u"showMessage"_s).last(), u"The workbook cannot be written."_s);
+
+    // No host object given.
+    connector.host->chartFailure.clear();
+    EXPECT_TRUE(m->EFGraphChartInExcel(manager::ObjectRef(), u"E2:L20"_s, u"A1:B4"_s).isNull());
+    EXPECT_EQ(asked(u"showMessage"_s).last(), u"The host's application object is not available."_s);
 }

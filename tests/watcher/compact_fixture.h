@@ -22,6 +22,7 @@
 #include "../engine/EngineTestEnv.h"
 #include "WatcherManager.h"
 #include "compact/FormProgressSmall.h"
+#include "compact/FormProgressSmallEF.h"
 #include "compact/TextProgressBar.h"
 #include "ol/ScriptedVisualServices.h"
 #include "qxlib8.h"
@@ -70,7 +71,9 @@ private:
 
 class Factory final : public manager::WindowFactory {
 public:
-    std::unique_ptr<manager::CompactWindow> createCompactWindow(bool) override {
+    std::unique_ptr<manager::CompactWindow> createCompactWindow(bool efficientFrontier) override {
+        if (efficientFrontier)
+            return std::make_unique<watcher::FormProgressSmallEF>();
         return std::make_unique<watcher::FormProgressSmall>();
     }
     std::unique_ptr<manager::FullWindow> createFullWindow(bool) override {
@@ -90,6 +93,8 @@ struct RunSettings {
     bool multiCore = false;
     int32_t workerProcesses = 0;
     bool suppressProgressWindow = false;
+    // An efficient-frontier analysis: the compact window is FormProgressSmallEF.
+    bool efficientFrontier = false;
 };
 
 // One trial as the add-in logs it.
@@ -141,9 +146,15 @@ protected:
         m_manager.setInput_MCoreNumWorkerProcesses(settings.workerProcesses);
         m_manager.setInput_SuppressProgressWindow(settings.suppressProgressWindow);
         m_manager.setShowExcelRecalculations(1);
+        m_manager.setInput_EFPerformAnalysis(settings.efficientFrontier);
         m_manager.InitializeForms();
-        form = dynamic_cast<watcher::FormProgressSmall*>(m_manager.compactWindow());
-        ASSERT_NE(form, nullptr);
+        if (settings.efficientFrontier) {
+            efForm = dynamic_cast<watcher::FormProgressSmallEF*>(m_manager.compactWindow());
+            ASSERT_NE(efForm, nullptr);
+        } else {
+            form = dynamic_cast<watcher::FormProgressSmall*>(m_manager.compactWindow());
+            ASSERT_NE(form, nullptr);
+        }
     }
 
     // Writes the trials to the optimization log (created on first use);
@@ -207,7 +218,8 @@ protected:
     }
 
     template <class T> T* child(const char* name) const {
-        T* w = form->findChild<T*>(QLatin1String(name));
+        const QWidget* window = efForm != nullptr ? static_cast<const QWidget*>(efForm) : form;
+        T* w = window->findChild<T*>(QLatin1String(name));
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
@@ -228,6 +240,7 @@ protected:
     Factory m_factory;
     manager::WatcherManager m_manager;
     watcher::FormProgressSmall* form = nullptr;
+    watcher::FormProgressSmallEF* efForm = nullptr;
     int32_t m_pop = 0;
     int32_t m_log = 0;
     int32_t m_trialNumber = 0;
