@@ -51,6 +51,7 @@ public:
     void ApplyLocalization(const manager::WatcherManager* manager) override;
     // Every update in constraint-solver mode, whatever page is shown.
     void Update(const PageUpdate& update) override;
+    void LayoutPage(const manager::WatcherLayout& layout) override;
 
 protected:
     // ConstraintSolverTab_Initialize: the columns, with widths for the
