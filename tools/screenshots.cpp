@@ -243,6 +243,17 @@ void shootFullRun(Shooter& shots, const QString& modelName, const QString& folde
     selectTab(widgetOf(m->fullWindow()), 1);
     pump(run, 1200, 250);
     shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-summary-running"));
+    // The progress page of a window the person made larger, then the
+    // designed size again for the shots that follow.
+    if (QWidget* full = widgetOf(m->fullWindow())) {
+        const QSize designed = full->size();
+        selectTab(full, 0);
+        full->resize(designed.width() * 8 / 5, designed.height() * 3 / 2);
+        pump(run, 600, 200);
+        shots.save(full, QStringLiteral("full-resized"));
+        full->resize(designed);
+        pump(run, 200, 100);
+    }
     selectTab(widgetOf(m->fullWindow()), 0);
 
     // Pause from the compact window, as a person would; the run honours the

@@ -358,6 +358,7 @@ void FormProgress::paintEvent(QPaintEvent* event) {
 
 void FormProgress::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    Form_Resize();
     AfterShow();
 }
 

@@ -122,6 +122,9 @@ public:
     void NotifyExcelIfMoved();
     // Puts the resource texts on the controls and builds the two pop-up menus.
     void ApplyFormLocalization(bool changingLanguage = false);
+    // Enforces the minimum client size and lays out the bar, the status line,
+    // the tab control and every page from the client size.
+    void Form_Resize();
 
     // One tick of the update timer; the timer calls it, tests call it directly.
     void TimerUpdate_Timer();

@@ -71,10 +71,12 @@ void FormProgress::buildControls() {
 
     TabMain = new QTabWidget(this);
     TabMain->setObjectName(QStringLiteral("TabMain"));
-    // Long captions (German) shorten with an ellipsis instead of pushing the
-    // first tabs out of sight behind scroll arrows.
+    // Each tab is as wide as its caption with a narrow margin, so that the
+    // longer German captions fit whole beside each other at the designed
+    // size instead of being shortened or hidden behind scroll arrows.
     TabMain->setUsesScrollButtons(false);
-    TabMain->setElideMode(Qt::ElideRight);
+    TabMain->setElideMode(Qt::ElideNone);
+    TabMain->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 4px; }"));
     setGeometryTwips(TabMain, kTabLeft, kTabTop, tabWidth, tabHeight);
     for (int i = 0; i < TabCount; ++i) {
         auto* frame = new QFrame;

@@ -12,6 +12,7 @@
 #include "PopulationReader.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WatcherLayout.h"
 #include "WatcherManager.h"
 #include "ol/StepGuard.h"
 
@@ -147,6 +148,16 @@ QImage ColorGraphPage::DrawColorTable(const manager::PopulationColorTable& table
         }
     }
     return image;
+}
+
+// The colour graph's area follows the tab and keeps its bottom a fixed
+// distance above the page's bottom; the next refresh check redraws it.
+void ColorGraphPage::LayoutPage(const manager::WatcherLayout& layout) {
+    setWidthTwips(LabelPopulationColorGraph, layout.colorGraphWidth);
+    const double top = topTwips(PopulationColorGraph);
+    setGeometryTwips(PopulationColorGraph, 60, top, layout.colorGraphWidth,
+                     manager::WatcherLayout::fitGridHeight(top, layout.colorGraphHeight,
+                                                           layout.frameHeight - layout.colorGraphBottomMargin));
 }
 
 } // namespace watcher

@@ -75,6 +75,7 @@ public:
     void ApplyLocalization(const manager::WatcherManager* manager) override;
     // Redraws when its tab is selected or everything is forced.
     void Update(const PageUpdate& update) override;
+    void LayoutPage(const manager::WatcherLayout& layout) override;
     // The tab was chosen, or the window painted, resized or shown with the
     // tab selected: one redraw, soon.
     void PageSelected() override;

@@ -10,6 +10,7 @@
 #include "ProcessState.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WatcherLayout.h"
 #include "WatcherManager.h"
 #include "ol/ResourceServer.h"
 #include "ol/StepGuard.h"
@@ -121,6 +122,14 @@ void ConstraintSolverPage::ConstraintSolverTab_Update() {
         engine::DiagnosticLog::WriteError(QStringLiteral("ConstraintSolverTab_Update"),
                                           ol::currentExceptionAsError(QStringLiteral("ConstraintSolverTab_Update")));
     }
+}
+
+void ConstraintSolverPage::LayoutPage(const manager::WatcherLayout& layout) {
+    setWidthTwips(LabelConstraintSolver, layout.gridWidth);
+    setWidthTwips(SGGridConstraintSolver, layout.gridWidth);
+    const double top = topTwips(SGGridConstraintSolver);
+    setHeightTwips(SGGridConstraintSolver,
+                   manager::WatcherLayout::fitGridHeight(top, layout.frameHeight - 60 - top, layout.frameHeight - 60));
 }
 
 } // namespace watcher

@@ -53,6 +53,7 @@ public:
     void Update(const PageUpdate& update) override;
     // The verdicts grid offers the grids' Copy pop-up menu.
     QList<QTableView*> Grids() const override;
+    void LayoutPage(const manager::WatcherLayout& layout) override;
 
 protected:
     // ConstraintSolverTab_Initialize: the columns, with widths for the

@@ -15,6 +15,7 @@
 #include "QxLibBinding.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WatcherLayout.h"
 #include "WatcherManager.h"
 #include "WindowPlacement.h"
 #include "ol/OLError.h"
@@ -353,6 +354,11 @@ void GeneticParametersPanel::StoppingConfigApplied() {
     for (QWidget* control : {static_cast<QWidget*>(ScrollCrossover), static_cast<QWidget*>(CommandCrossover),
                              static_cast<QWidget*>(ScrollMutation), static_cast<QWidget*>(CommandMutation)})
         control->setEnabled(false);
+}
+
+void GeneticParametersPanel::LayoutPage(const manager::WatcherLayout& layout) {
+    setWidthTwips(m_Panel, layout.pageDividerWidth + 180);
+    setWidthTwips(FrameGroupSettingsDivider, layout.pageDividerWidth);
 }
 
 } // namespace watcher

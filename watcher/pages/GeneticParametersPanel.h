@@ -93,6 +93,7 @@ public:
     bool AppliesTo(const manager::WatcherManager& manager) const override;
     void ApplyLocalization(const manager::WatcherManager* manager) override;
     void Update(const PageUpdate& update) override;
+    void LayoutPage(const manager::WatcherLayout& layout) override;
     void GoingToStoppingConfig() override;
     void StoppingConfigApplied() override;
 

@@ -10,6 +10,7 @@
 #include "ProgressDialogLogSvr.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WatcherLayout.h"
 #include "WatcherManager.h"
 #include "ol/Directories.h"
 #include "ol/StepGuard.h"
@@ -144,6 +145,12 @@ void LogPage::Dispose() {
         guard.run([&] { m_LogServer->Dispose(); });
     m_LogServer.reset();
     WatcherPage::Dispose();
+}
+
+void LogPage::LayoutPage(const manager::WatcherLayout& layout) {
+    setWidthTwips(SGGridLog, layout.gridWidth);
+    setHeightTwips(SGGridLog,
+                   manager::WatcherLayout::fitGridHeight(kGridTop, layout.logGridHeight, layout.frameHeight - 60));
 }
 
 } // namespace watcher

@@ -62,6 +62,7 @@ public:
     void ApplyLocalization(const manager::WatcherManager* manager) override;
     void PrepareUpdate() override;
     void Update(const PageUpdate& update) override;
+    void LayoutPage(const manager::WatcherLayout& layout) override;
     QList<QAbstractScrollArea*> RowGrids() const override;
     QString RowGridSelectionText(const QAbstractScrollArea* grid) const override;
     void Dispose() override;

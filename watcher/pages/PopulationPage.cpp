@@ -11,6 +11,7 @@
 #include "PageLayout.h"
 #include "PopulationReader.h"
 #include "Twips.h"
+#include "WatcherLayout.h"
 #include "WatcherManager.h"
 #include "ol/StepGuard.h"
 
@@ -104,6 +105,13 @@ void PopulationPage::Update_ValueTable(manager::PopulationReader& reader) {
 
 QList<QTableView*> PopulationPage::Grids() const {
     return {SGGridPopulation};
+}
+
+void PopulationPage::LayoutPage(const manager::WatcherLayout& layout) {
+    setWidthTwips(SGGridPopulation, layout.gridWidth);
+    setHeightTwips(SGGridPopulation,
+                   manager::WatcherLayout::fitGridHeight(topTwips(SGGridPopulation), layout.populationGridHeight,
+                                                         layout.frameHeight - 60));
 }
 
 } // namespace watcher

@@ -42,6 +42,7 @@ public:
     bool AppliesTo(const manager::WatcherManager& manager) const override;
     // Refreshes the grid when its tab is selected or everything is forced.
     void Update(const PageUpdate& update) override;
+    void LayoutPage(const manager::WatcherLayout& layout) override;
     QList<QTableView*> Grids() const override;
 
 protected:

@@ -13,6 +13,7 @@
 #include "ProcessState.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WatcherLayout.h"
 #include "WatcherManager.h"
 #include "ol/OLError.h"
 #include "ol/ResourceServer.h"
@@ -222,6 +223,12 @@ bool ProgressPage::ExportAllTrialsGraph(const QString& path, const QString& titl
 
 bool ProgressPage::ModalDialogBeingDisplayed() const {
     return MirGraphAllTrials->ModalDialogBeingDisplayed() || MirGraphLastTrials->ModalDialogBeingDisplayed();
+}
+
+// The two graphs side by side, the last trials on the left.
+void ProgressPage::LayoutPage(const manager::WatcherLayout& layout) {
+    setGeometryTwips(MirGraphLastTrials, 60, 120, layout.graphWidth, layout.graphHeight);
+    setGeometryTwips(MirGraphAllTrials, layout.allTrialsGraphLeft, 120, layout.graphWidth, layout.graphHeight);
 }
 
 } // namespace watcher

@@ -56,6 +56,7 @@ public:
     void InitializeAfterFirstTrial(int32_t graphAllTrialsInitialNumTrialsShown, int32_t numLastTrialsToShow) override;
     void ShowAfterFirstTrial() override;
     void Update(const PageUpdate& update) override;
+    void LayoutPage(const manager::WatcherLayout& layout) override;
     bool ModalDialogBeingDisplayed() const override;
 
 protected:

@@ -10,6 +10,7 @@
 #include "PageLayout.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WatcherLayout.h"
 #include "WatcherManager.h"
 #include "ol/OLError.h"
 #include "ol/StepGuard.h"
@@ -139,6 +140,12 @@ void SummaryPage::SummaryTab_UpdateRow(int32_t whichSolution) {
 
 QList<QTableView*> SummaryPage::Grids() const {
     return {SGGridSummary};
+}
+
+void SummaryPage::LayoutPage(const manager::WatcherLayout& layout) {
+    setWidthTwips(SGGridSummary, layout.gridWidth);
+    setHeightTwips(SGGridSummary, manager::WatcherLayout::fitGridHeight(
+                                      topTwips(SGGridSummary), heightTwips(SGGridSummary), layout.frameHeight - 60));
 }
 
 } // namespace watcher

@@ -39,6 +39,7 @@ public:
     // WatcherPage
     void ApplyLocalization(const manager::WatcherManager* manager) override;
     void Update(const PageUpdate& update) override;
+    void LayoutPage(const manager::WatcherLayout& layout) override;
     QList<QTableView*> Grids() const override;
 
 protected:

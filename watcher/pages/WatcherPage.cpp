@@ -67,4 +67,6 @@ void WatcherPage::log(QString message) {
         engine::DiagnosticLog::WriteLine(message);
 }
 
+void WatcherPage::LayoutPage(const manager::WatcherLayout& /*layout*/) {}
+
 } // namespace watcher

@@ -15,7 +15,8 @@ class QWidget;
 
 namespace manager {
 class WatcherManager;
-}
+struct WatcherLayout;
+} // namespace manager
 
 namespace watcher {
 
@@ -115,6 +116,10 @@ public:
     virtual void GoingToStoppingConfig();
     virtual void ArrangeForStopping();
     virtual void StoppingConfigApplied();
+
+    // The window was resized: the page fits its controls to the new sizes.
+    // Pages whose controls keep their designed places need not override it.
+    virtual void LayoutPage(const manager::WatcherLayout& layout);
 
     // A dialog of one of the page's controls is on screen.
     virtual bool ModalDialogBeingDisplayed() const;
