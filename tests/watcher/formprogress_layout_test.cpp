@@ -103,6 +103,9 @@ TEST_F(FormProgressTest, GraphsStandSideBySideAndGridsFitTheirPage) {
         EXPECT_NEAR(widthTwips(grid), widthTwips(tabs) - 240, kPixel) << name;
         EXPECT_LE(topTwips(grid) + heightTwips(grid), heightTwips(tabs) - 420 - 60 + kPixel) << name;
     }
+    // The stopping page's dividers are as wide as the grids.
+    for (const char* name : {"FrameSolutionDivider", "FrameReportsDivider"})
+        EXPECT_NEAR(widthTwips(child<QFrame>(name)), widthTwips(tabs) - 240, kPixel) << name;
     // Shrinking again shrinks the graphs with the tab.
     const int wideGraph = last->width();
     form->resize(600, 420);

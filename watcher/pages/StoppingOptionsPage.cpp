@@ -10,6 +10,7 @@
 #include "PageLayout.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WatcherLayout.h"
 #include "WatcherManager.h"
 #include "ol/StepGuard.h"
 
@@ -103,6 +104,19 @@ StoppingOptionsPage::StoppingOptionsPage(QFrame* frame) : WatcherPage(frame) {
     setGeometryTwips(FrameGeneratorSeedDivider, kSectionLeft, 4205, dividerWidth, kDividerHeight);
     CheckFixSeed = makeCheck(frame, "CheckFixSeed");
     setGeometryTwips(CheckFixSeed, kItemLeft, 4415, kCheckWidth, kLabelHeight);
+}
+
+void StoppingOptionsPage::LayoutPage(const manager::WatcherLayout& layout) {
+    // The dividers are as wide as the grids of the other pages; the texts
+    // beside them keep their margins.
+    const double dividerWidth = layout.gridWidth;
+    const double pageWidth = dividerWidth + 240;
+    for (QWidget* divider : {static_cast<QWidget*>(FrameSolutionDivider), static_cast<QWidget*>(FrameReportsDivider),
+                             static_cast<QWidget*>(FrameGeneratorSeedDivider),
+                             static_cast<QWidget*>(LabelSolutionToKeep), static_cast<QWidget*>(LabelGeneratorSeed)})
+        setWidthTwips(divider, dividerWidth);
+    setWidthTwips(LabelStoppingStatus, pageWidth - 2 * kItemLeft);
+    setWidthTwips(LabelRestoreOriginal, pageWidth - kRestoreLabelLeft - kItemLeft);
 }
 
 void StoppingOptionsPage::InitializePage() {

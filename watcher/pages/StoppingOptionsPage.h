@@ -22,6 +22,8 @@ public:
 
     // WatcherPage
     void ApplyLocalization(const manager::WatcherManager* manager) override;
+    // The section labels, dividers and texts follow the page's width.
+    void LayoutPage(const manager::WatcherLayout& layout) override;
     // Arrange, then PutInfo.
     void ArrangeForStopping() override;
 
