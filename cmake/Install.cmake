@@ -13,6 +13,8 @@
 #   P/include/selvane/ol           the add-in's shared library headers
 #   P/share/dbus-1/services        the activation file, Exec= P/bin/selvane-watcher
 #   P/share/dbus-1/interfaces      the interface XML files
+#   P/share/selvane/help/{en,de}   the Watcher's HTML help (watcher.html)
+#   P/share/icons/hicolor          the product icon (SVG and PNGs)
 #   P/share/doc/selvane-watcher    README.md and the design notes
 #
 # The libraries go to P/lib, not to the multiarch folder, on every prefix:
@@ -86,12 +88,20 @@ function(selvane_install_rules)
   file(GLOB interface_xml ${PROJECT_SOURCE_DIR}/dbus/interfaces/*.xml)
   install(FILES ${interface_xml} DESTINATION ${CMAKE_INSTALL_DATADIR}/dbus-1/interfaces)
 
-  # Run-time data kept as files (help pages and the like) goes to
-  # <prefix>/share/selvane, i.e. <system directory>/../share/selvane: every
-  # file under share/ in the source tree. Today every text is compiled in.
+  # Run-time data kept as files (the help pages) goes to
+  # <prefix>/share/selvane, i.e. <system directory>/../share/selvane
+  # (ol::dataDirectory): every file under share/ in the source tree.
   if(IS_DIRECTORY ${PROJECT_SOURCE_DIR}/share)
     install(DIRECTORY ${PROJECT_SOURCE_DIR}/share/ DESTINATION ${CMAKE_INSTALL_DATADIR}/selvane)
   endif()
+
+  # The product icon, for the desktop's menus and task bar.
+  foreach(size 16 24 32 48 64 128 256)
+    install(FILES ${PROJECT_SOURCE_DIR}/watcher/icons/png/selvane-watcher-${size}.png
+      DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps RENAME selvane-watcher.png)
+  endforeach()
+  install(FILES ${PROJECT_SOURCE_DIR}/watcher/icons/selvane-watcher.svg
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 
   set(docdir ${CMAKE_INSTALL_DATADIR}/doc/selvane-watcher)
   file(GLOB design_notes ${PROJECT_SOURCE_DIR}/docs/*.md)
@@ -128,3 +138,15 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR}/lib)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_STRIP_FILES ON)
 include(CPack)
+
+# The build tree holds the same data beside its libraries (build/<preset>/
+# share/selvane next to build/<preset>/lib), so the programs run from the
+# build tree (tests, scripts/run.sh) find the help pages as installed ones do.
+file(GLOB_RECURSE selvane_data_files CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/share/*)
+set(selvane_data_stamp ${CMAKE_BINARY_DIR}/share/selvane/.copied)
+add_custom_command(OUTPUT ${selvane_data_stamp}
+  COMMAND ${CMAKE_COMMAND} -E copy_directory ${CMAKE_SOURCE_DIR}/share ${CMAKE_BINARY_DIR}/share/selvane
+  COMMAND ${CMAKE_COMMAND} -E touch ${selvane_data_stamp}
+  DEPENDS ${selvane_data_files}
+  COMMENT "Copying the help pages into the build tree")
+add_custom_target(selvane_data ALL DEPENDS ${selvane_data_stamp})

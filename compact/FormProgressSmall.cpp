@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMoveEvent>
 #include <QPushButton>
 
 #include "CompactSupport.h"
@@ -677,6 +678,12 @@ int32_t FormProgressSmall::TopTwips() const {
 
 ol::WindowRef FormProgressSmall::windowRef() {
     return ol::WindowRef::local(this);
+}
+
+void FormProgressSmall::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    if (isVisible() && m_Manager != nullptr)
+        NotifyExcelIfMoved();
 }
 
 void FormProgressSmall::closeEvent(QCloseEvent* event) {

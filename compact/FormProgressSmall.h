@@ -118,6 +118,8 @@ protected:
     // Refuses the close box and the task manager; closes made by code or by
     // the end of the session go ahead.
     void closeEvent(QCloseEvent* event) override;
+    // A person moving the window tells the add-in (NotifyExcelIfMoved).
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     void createControls();

@@ -4,6 +4,7 @@
 
 #include "Formatting.h"
 #include "FrontierGraph.h"
+#include "HelpTopics.h"
 #include "ManagerSupport.h"
 #include "ModalDialogChanges.h"
 #include "ProcessState.h"
@@ -135,10 +136,8 @@ bool WatcherManager::DisplayYesNoQueryWithHelp(const QString& messageText, const
 
 void WatcherManager::ShowHelp(qint32 helpContextId) {
     ol::StepGuard guard = support::loggingGuard(QStringLiteral("ShowHelp"));
-    guard.run([&] {
-        if (ol::fileExists(m_Input_MainHelpFilePath))
-            ol::helpViewer().showHelp(m_Input_MainHelpFilePath, helpContextId);
-    });
+    // A missing help file is said, not passed over: the person asked for help.
+    guard.run([&] { openHelpTopic(m_Input_MainHelpFilePath, helpContextId); });
 }
 
 void WatcherManager::ShowHelpForControl(qint32 helpContextId) {

@@ -15,6 +15,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTimer>
@@ -87,6 +88,10 @@ FormProgress::~FormProgress() {
 
 QString FormProgress::frameTabMainName(int index) {
     return QStringLiteral("FrameTabMain%1").arg(index);
+}
+
+bool FormProgress::closeRefused(bool unloading, bool fromWindowSystem, bool sessionEnding) {
+    return !unloading && fromWindowSystem && !sessionEnding;
 }
 
 int32_t FormProgress::helpContextForTab(int index) {
@@ -170,7 +175,12 @@ void FormProgress::Form_Load() {
     const ol::WorkArea area =
         ol::screenService().workAreaOfWindow(ol::WindowRef::host(m_Manager ? m_Manager->Input_ExcelAppHwnd() : 0));
     const double left = area.leftEdge() * area.twipsPerPixelX + kPlacementMargin;
-    const double top = area.bottomEdge() * area.twipsPerPixelY - heightTwips(this) - kPlacementMargin;
+    // The window's outer height (with its title bar) keeps the whole window
+    // above the margin.
+    // The frame is known once the window exists in the window system.
+    create();
+    const double outerHeight = pixelsToTwips(frameGeometry().height(), this);
+    const double top = area.bottomEdge() * area.twipsPerPixelY - outerHeight - kPlacementMargin;
     moveTwips(this, left, top);
 }
 
@@ -748,11 +758,22 @@ void FormProgress::CommandExcelUpdate_Click() {
 // ---------------------------------------------------------------- closing
 
 void FormProgress::closeEvent(QCloseEvent* event) {
-    // The person cannot close the Watcher: only the manager's unload does.
-    if (m_Unloading)
-        event->accept();
-    else
+    // The person cannot close the Watcher: the window system's close (close
+    // box, task manager) is refused. A close by code (the manager's unload)
+    // and the end of the desktop session go ahead.
+    if (closeRefused(m_Unloading, event->spontaneous(), qApp->isSavingSession())) {
         event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void FormProgress::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // Only a window on screen is moved by a person; Form_Load's placement
+    // happens before the position is first remembered.
+    if (isVisible() && m_Manager != nullptr)
+        NotifyExcelIfMoved();
 }
 
 void FormProgress::hideEvent(QHideEvent* event) {

@@ -83,6 +83,10 @@ public:
     static QString frameTabMainName(int index);
     // The help topic of a tab item; 0 for an index that is no tab.
     static int32_t helpContextForTab(int index);
+    // Whether a close is refused: one from the window system (close box,
+    // task manager) unless the desktop session ends; never the manager's
+    // unload or a close by code.
+    static bool closeRefused(bool unloading, bool fromWindowSystem, bool sessionEnding);
 
     // manager::ProgressWindow
     void Initialize(manager::WatcherManager* manager) override;
@@ -150,6 +154,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // A person moving the window tells the add-in (NotifyExcelIfMoved).
+    void moveEvent(QMoveEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void hideEvent(QHideEvent* event) override;

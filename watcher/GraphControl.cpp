@@ -28,6 +28,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "HelpTopics.h"
 #include "TaggedCollection.h"
 #include "ol/NumberFormat.h"
 #include "ol/NumberFormatCache.h"
@@ -784,12 +785,8 @@ bool GraphControl::SetAxisRangeWithDialog(GraphAxis which) {
     syncEdits();
     connect(automatic, &QCheckBox::toggled, &dialog, syncEdits);
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    connect(buttons, &QDialogButtonBox::helpRequested, &dialog, [this] {
-        try {
-            ol::helpViewer().showHelp(m_helpFilePath, kHelpContextAxisRange);
-        } catch (const std::exception&) {
-            // No help viewer installed: the dialog goes on without help.
-        }
+    connect(buttons, &QDialogButtonBox::helpRequested, &dialog, [this, &dialog] {
+        manager::openHelpTopic(m_helpFilePath, kHelpContextAxisRange, ol::WindowRef::local(&dialog));
     });
     connect(buttons, &QDialogButtonBox::accepted, &dialog, [&] {
         if (automatic->isChecked()) {

@@ -1,6 +1,7 @@
 #include "QtHelpViewer.h"
 
 #include <string>
+#include <utility>
 
 #include <QDesktopServices>
 #include <QDir>
@@ -29,6 +30,11 @@ QString forwardingFolder() {
 
 } // namespace
 
+QtHelpViewer::QtHelpViewer(UrlOpener opener) : m_opener(std::move(opener)) {
+    if (!m_opener)
+        m_opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+}
+
 QUrl QtHelpViewer::openerUrl(const QString& helpFile, int contextId, const QString& folder) {
     const QUrl topic = ol::helpTopicUrl(helpFile, contextId);
     if (contextId == 0 || folder.isEmpty())
@@ -55,7 +61,7 @@ bool QtHelpViewer::showHelp(const QString& helpFile, int contextId) {
     QUrl url = openerUrl(helpFile, contextId, forwardingFolder());
     if (url.isEmpty())
         url = ol::helpTopicUrl(helpFile, contextId);
-    return QDesktopServices::openUrl(url);
+    return m_opener(url);
 }
 
 } // namespace watcher

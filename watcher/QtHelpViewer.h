@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QString>
 #include <QUrl>
 
@@ -16,12 +18,22 @@ namespace watcher {
 // sends the browser on to the anchor.
 class QtHelpViewer final : public ol::HelpViewer {
 public:
+    // Hands an address to the desktop; true when it was opened.
+    using UrlOpener = std::function<bool(const QUrl&)>;
+
+    // Opens addresses with opener; without one, with the desktop's browser
+    // (QDesktopServices).
+    explicit QtHelpViewer(UrlOpener opener = {});
+
     bool showHelp(const QString& helpFile, int contextId) override;
 
     // The address handed to the desktop for a topic: the help file itself for
     // context 0, else a forwarding page written into folder. Empty when the
     // page cannot be written.
     static QUrl openerUrl(const QString& helpFile, int contextId, const QString& folder);
+
+private:
+    UrlOpener m_opener;
 };
 
 } // namespace watcher

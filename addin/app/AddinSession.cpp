@@ -19,6 +19,7 @@
 #include "WatcherInputs.h"
 #include "ol/Directories.h"
 #include "ol/NumberFormat.h"
+#include "ol/ResourceServer.h"
 #include "ol/SafeFile.h"
 #include "qxlib8.h"
 
@@ -308,7 +309,9 @@ void AddinSession::openWatcher() {
     setup.population = m_run->population();
     setup.logPath = m_logPath;
     setup.progressGraphPath = progressGraphPathFor(m_logPath);
-    setup.helpFilePath = ol::systemDirectory() + QStringLiteral("/Selvane8Help.html");
+    // The help in the language the Watcher shows its texts in (the
+    // Watcher's language setting is product 2's).
+    setup.helpFilePath = ol::helpFilePath(ol::ResourceServer::languageSetting(2));
     setup.hostProcessId = static_cast<int32_t>(QCoreApplication::applicationPid());
     QString error;
     if (!watcher->open(watcherInputs(*m_model, m_options, setup), error)) {

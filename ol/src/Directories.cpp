@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "ol/ResourceServer.h"
 #include "ol/SafeFile.h"
 
 namespace ol {
@@ -65,6 +66,24 @@ QString systemDirectory() {
         return QString();
     const QFileInfo library(QString::fromLocal8Bit(info.dli_fname));
     return library.absolutePath();
+}
+
+QString dataDirectory() {
+    if (QString dir = environment("SELVANE_DATA_DIR"); !dir.isEmpty())
+        return QDir::cleanPath(dir);
+    const QString system = systemDirectory();
+    if (system.isEmpty())
+        return QString();
+    return QDir::cleanPath(system + QStringLiteral("/../share/selvane"));
+}
+
+QString helpFilePath(int language) {
+    const QString data = dataDirectory();
+    if (data.isEmpty())
+        return QString();
+    // German is the one language with pages of its own.
+    const QLatin1StringView folder = language == kLanguageGerman ? QLatin1StringView("de") : QLatin1StringView("en");
+    return data + QStringLiteral("/help/") + folder + QStringLiteral("/watcher.html");
 }
 
 QString logDirectory() {

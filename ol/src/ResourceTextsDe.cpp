@@ -145,6 +145,9 @@ constexpr ResourceText kTexts[] = {
            u"Nebenbedingungslöser nach einer suchen?"},
     {4527, u"Die Optimierung hat keine Lösung gefunden, die die %1 harten Nebenbedingungen erfüllt. Möchten Sie mit "
            u"dem Nebenbedingungslöser nach einer suchen?"},
+    {4700, u"Die Hilfedatei %1 wurde nicht gefunden. Bitte installieren Sie Selvane neu."},
+    {4701, u"Die Hilfedatei %1 konnte nicht in einem Webbrowser geöffnet werden."},
+    {4702, u"Es wurde keine Hilfedatei angegeben, daher kann die Hilfe nicht angezeigt werden."},
     {5200, u"Optimierungsverlauf"},
     {5201, u"Die Nebenbedingungen widersprechen sich möglicherweise, sodass keine Lösung alle erfüllen kann. Möchten "
            u"Sie die Optimierung trotzdem ausführen?"},

@@ -140,6 +140,9 @@ constexpr ResourceText kTexts[] = {
            u"constraint solver to find one?"},
     {4527, u"The optimization has not found a solution that meets the %1 hard constraints. Do you want to use the "
            u"constraint solver to find one?"},
+    {4700, u"The help file %1 cannot be found. Please reinstall Selvane."},
+    {4701, u"The help file %1 could not be opened in a web browser."},
+    {4702, u"No help file was given, so the help cannot be shown."},
     {5200, u"Optimization progress"},
     {5201, u"The constraints may contradict each other, so that no solution can meet all of them. Do you want to run "
            u"the optimization anyway?"},

@@ -36,6 +36,29 @@ done
 for f in "$prefix"/bin/*; do
   case "$(basename "$f")" in *_test|*_tests|*_bench|*_fuzz|selvane-screenshots) fail "$f is a developer's program" ;; esac
 done
+# The help pages, where the Watcher's data-folder lookup finds them
+# (<prefix>/lib/../share/selvane), with the topics the windows open.
+for lang in en de; do
+  page="$prefix/share/selvane/help/$lang/watcher.html"
+  if [ -f "$page" ]; then
+    for context in 0 1080 1090 1100 1110 1120 1130 1200 9101 9102; do
+      grep -q "id=\"context-$context\"" "$page" || fail "help/$lang/watcher.html has no topic $context"
+    done
+  else
+    fail "help/$lang/watcher.html is not installed"
+  fi
+done
+# The product icon in the desktop's icon theme, as SVG and at every size.
+[ -f "$prefix/share/icons/hicolor/scalable/apps/selvane-watcher.svg" ] || fail "the scalable icon is not installed"
+for size in 16 24 32 48 64 128 256; do
+  png="$prefix/share/icons/hicolor/${size}x${size}/apps/selvane-watcher.png"
+  if [ -f "$png" ]; then
+    dims="$(file -b "$png" | grep -o '[0-9]* x [0-9]*')"
+    [ "$dims" = "$size x $size" ] || fail "the ${size}x${size} icon is $dims"
+  else
+    fail "the ${size}x${size} icon is not installed"
+  fi
+done
 exec_line="$(grep '^Exec=' "$prefix/share/dbus-1/services/org.selvane.SelvaneWatcher8.service")"
 [ "$exec_line" = "Exec=$prefix/bin/selvane-watcher --automation" ] || fail "activation file says '$exec_line'"
 

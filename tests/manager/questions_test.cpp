@@ -62,6 +62,7 @@ TEST_F(QuestionsTest, HelpOpensTheHelpFileAndAsksAgain) {
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened.front().text, help);
     EXPECT_EQ(opened.front().number, 1200);
+    EXPECT_TRUE(answers.callsOf(u"showMessage"_s).empty());
 
     answers.queueHelpQuestionButton(2);
     EXPECT_FALSE(m->DisplayYesNoQueryWithHelp(u"Use it?"_s, QString(), 1200));
@@ -203,4 +204,33 @@ TEST_F(QuestionsTest, AFrontierChartThatCannotBeMadeShowsWhyAndReturnsNothing) {
     connector.host->chartFailure.clear();
     EXPECT_TRUE(m->EFGraphChartInExcel(manager::ObjectRef(), u"E2:L20"_s, u"A1:B4"_s).isNull());
     EXPECT_EQ(asked(u"showMessage"_s).last(), u"The host's application object is not available."_s);
+}
+
+TEST_F(QuestionsTest, HelpThatCannotBeShownSaysWhy) {
+    // No file given, a file that cannot be found, a file the browser does
+    // not open: each is said in its own words; an opened topic says nothing.
+    m->setInput_MainHelpFilePath(QString());
+    m->ShowHelp(1090);
+    const QString missing = logDir.filePath(u"gone/watcher.html"_s);
+    m->setInput_MainHelpFilePath(missing);
+    m->ShowHelp(1090);
+    const QString help = logDir.filePath(u"watcher.html"_s);
+    QFile(help).open(QIODevice::WriteOnly);
+    m->setInput_MainHelpFilePath(help);
+    answers.setHelpResult(false);
+    m->ShowHelp(1110);
+    answers.setHelpResult(true);
+    m->ShowHelp(1110);
+
+    const auto said = answers.callsOf(u"showMessage"_s);
+    ASSERT_EQ(said.size(), 3u);
+    EXPECT_FALSE(said[0].text.isEmpty());
+    EXPECT_TRUE(said[1].text.contains(missing));
+    EXPECT_TRUE(said[2].text.contains(help));
+    EXPECT_NE(said[1].text, said[2].text);
+    for (const auto& call : said) {
+        EXPECT_EQ(call.title, u"Selvane"_s);
+        EXPECT_EQ(call.number, static_cast<qint64>(ol::MessageKind::Warning));
+    }
+    EXPECT_EQ(answers.callsOf(u"showHelp"_s).size(), 2u);
 }

@@ -70,9 +70,14 @@ TEST_F(FormProgressTest, InitializeSetsUpPagesButtonsAndTimerByRunKind) {
 TEST_F(FormProgressTest, InitializePlacesTheWindowInTheLowerLeftCornerOfTheHostsWorkArea) {
     m_visual.setWorkArea(ol::WorkArea{QRect(1280, 0, 1920, 1080), 15.0, 15.0});
     restart(RunSettings{});
-    // One pixel is 15 twips at 96 dpi; positions are whole pixels.
-    EXPECT_NEAR(watcher::leftTwips(form), 1280 * 15 + 100, 15);
-    EXPECT_NEAR(watcher::topTwips(form) + watcher::heightTwips(form), 1080 * 15 - 100, 15);
+    // One pixel is 15 twips at 96 dpi; positions are whole pixels. The outer
+    // window, title bar and all, starts 100 twips right of the left edge and
+    // ends 100 twips above the bottom.
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    const QRect frame = form->frameGeometry();
+    EXPECT_NEAR(watcher::pixelsToTwips(frame.left(), form), 1280 * 15 + 100, 15);
+    EXPECT_NEAR(watcher::pixelsToTwips(frame.top() + frame.height(), form), 1080 * 15 - 100, 15);
 }
 
 TEST_F(FormProgressTest, TabChangeFollowsHelpTopicAndEnablesOnlyTheSelectedFrame) {
@@ -148,16 +153,22 @@ TEST_F(FormProgressTest, ExcelUpdatingMenuSetsTheOptionAndSendsIt) {
     EXPECT_EQ(menus.front().items.size(), 3);
 }
 
-TEST_F(FormProgressTest, CloseBoxIsRefusedButUnloadCloses) {
+TEST_F(FormProgressTest, CloseBoxIsRefusedButClosesByCodeGoAhead) {
     form->Show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
     // The window system's close (the close box) and a plain close() alike.
-    form->windowHandle()->close();
-    QApplication::processEvents();
-    EXPECT_TRUE(form->Visible());
-    EXPECT_FALSE(form->close());
-    EXPECT_TRUE(form->Visible());
+    // The window system's close is refused unless the desktop session ends;
+    // the manager's unload always closes.
+    EXPECT_TRUE(FormProgress::closeRefused(false, true, false));
+    EXPECT_FALSE(FormProgress::closeRefused(false, true, true));
+    EXPECT_FALSE(FormProgress::closeRefused(true, true, false));
+    EXPECT_FALSE(FormProgress::closeRefused(false, false, false));
 
+    // A close by code goes ahead, as the compact window's does.
+    EXPECT_TRUE(form->close());
+    EXPECT_FALSE(form->Visible());
+
+    form->Show();
     form->Unload();
     EXPECT_FALSE(form->Visible());
     EXPECT_FALSE(form->UpdateTimerEnabled());
@@ -178,6 +189,20 @@ TEST_F(FormProgressTest, ShowModalReturnsWhenOkHidesTheWindow) {
     EXPECT_TRUE(shownModally);
     EXPECT_FALSE(form->Visible());
     EXPECT_EQ(form->windowModality(), Qt::NonModal);
+}
+
+TEST_F(FormProgressTest, APersonMovingTheWindowTellsTheAddIn) {
+    form->Show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form));
+    QApplication::processEvents();
+    setChannelBool(WatcherManager::ChannelWatcherRequestsXLUpdate, false);
+    // Moved by the window system, with no check asked for by anyone.
+    form->windowHandle()->setPosition(form->windowHandle()->position() + QPoint(40, -30));
+    QTRY_VERIFY(channelBool(WatcherManager::ChannelWatcherRequestsXLUpdate));
+    setChannelBool(WatcherManager::ChannelWatcherRequestsXLUpdate, false);
+    // The move was taken: the manager's check finds nothing new.
+    m_manager.CheckWindowsMoved();
+    EXPECT_FALSE(channelBool(WatcherManager::ChannelWatcherRequestsXLUpdate));
 }
 
 TEST_F(FormProgressTest, WindowMoveIsReportedOnceToTheAddIn) {

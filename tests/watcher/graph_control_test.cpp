@@ -26,6 +26,7 @@
 
 #include "GraphControl.h"
 #include "TaggedCollection.h"
+#include "ol/Directories.h"
 #include "ol/ResourceServer.h"
 #include "ol/ScriptedVisualServices.h"
 #include "ol/SpecialValues.h"
@@ -420,7 +421,8 @@ TEST_F(GraphControlTest, AxisRangeDialogIsReportedWhileUpAndSetsTheRange) {
 
     // Help of the dialog opens the control's help file at the dialog's topic;
     // Automatic scaling gives the axis back to the data.
-    m_graph.SetHelpFilePath(QStringLiteral("/opt/help/selvane.html"));
+    const QString helpFile = ol::helpFilePath(ol::kLanguageEnglish);
+    m_graph.SetHelpFilePath(helpFile);
     onNextModalDialog([&](QWidget* dialog) {
         auto* box = dialog->findChild<QDialogButtonBox*>(QStringLiteral("ButtonBox"));
         box->button(QDialogButtonBox::Help)->click();
@@ -432,7 +434,7 @@ TEST_F(GraphControlTest, AxisRangeDialogIsReportedWhileUpAndSetsTheRange) {
     EXPECT_LT(m_graph.axisMaximum(GraphAxis::Y), 25);
     const auto help = m_services.callsOf(QStringLiteral("showHelp"));
     ASSERT_EQ(help.size(), 1u);
-    EXPECT_EQ(help[0].text, QStringLiteral("/opt/help/selvane.html"));
+    EXPECT_EQ(help[0].text, helpFile);
     EXPECT_EQ(help[0].number, GraphControl::kHelpContextAxisRange);
 
     // Cancel changes nothing.

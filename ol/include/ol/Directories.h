@@ -10,6 +10,19 @@ namespace ol {
 // build/<preset>/lib). Empty when neither can be found. No trailing slash.
 QString systemDirectory();
 
+// The folder of the run-time data files (the help pages): $SELVANE_DATA_DIR
+// when set, else share/selvane beside the system directory
+// (<prefix>/lib -> <prefix>/share/selvane; the build tree copies the data
+// to build/<preset>/share/selvane). Empty when there is no system
+// directory. The folder may not exist. No trailing slash.
+QString dataDirectory();
+
+// The Watcher's HTML help file for a user-interface language (a Windows
+// primary language number): <data directory>/help/de/watcher.html for
+// German, help/en/watcher.html for every other language. The file may not
+// exist; the caller tests it.
+QString helpFilePath(int language);
+
 // The folder of the diagnostic logs and their marker file: $SELVANE_LOG_DIR,
 // else $XDG_STATE_HOME/selvane, else ~/.local/state/selvane. Only absolute
 // $XDG_STATE_HOME values count, as the XDG rules say. The folder may not
