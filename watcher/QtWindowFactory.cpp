@@ -1,6 +1,7 @@
 #include "QtWindowFactory.h"
 
 #include "FormProgress.h"
+#include "FormProgressEF.h"
 #include "compact/FormProgressSmall.h"
 #include "compact/FormProgressSmallEF.h"
 
@@ -14,7 +15,7 @@ std::unique_ptr<manager::CompactWindow> QtWindowFactory::createCompactWindow(boo
 
 std::unique_ptr<manager::FullWindow> QtWindowFactory::createFullWindow(bool efficientFrontier) {
     if (efficientFrontier)
-        return nullptr;
+        return std::make_unique<FormProgressEF>();
     return std::make_unique<FormProgress>();
 }
 
