@@ -83,6 +83,9 @@ public:
     static QString frameTabMainName(int index);
     // The help topic of a tab item; 0 for an index that is no tab.
     static int32_t helpContextForTab(int index);
+    // The tab named by SELVANE_WATCHER_OPEN_TAB ("progress", "summary", "log",
+    // "population" or "color-graph"); -1 for any other text.
+    static int tabFromName(const QString& name);
 
     // manager::ProgressWindow
     void Initialize(manager::WatcherManager* manager) override;
