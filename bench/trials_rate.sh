@@ -64,4 +64,9 @@ show("no Watcher             ", none)
 show("Watcher, population tab", pop)
 ratio = statistics.median(pop) / statistics.median(none)
 print(f"ratio (population tab / no Watcher, medians): {ratio:.3f}  loss {100 * (1 - ratio):.1f}%")
+# Each population run against the no-Watcher run just before it: the pairs
+# saw the closest load.
+pairs = [p / n for n, p in zip(none, pop)]
+print(f"ratio of each pair: median {statistics.median(pairs):.3f} [{min(pairs):.3f}..{max(pairs):.3f}]"
+      f"  loss {100 * (1 - statistics.median(pairs)):.1f}%")
 EOF
