@@ -36,11 +36,13 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("The Selvane Watcher: shows the progress of optimizations and serves the add-ins that "
-                       "run them, on the session bus as org.selvane.SelvaneWatcher8. The process ends 5 seconds "
-                       "after its last client released its manager (started by activation: also 5 seconds after "
-                       "its start when no client creates one)."));
+    parser.setApplicationDescription(QStringLiteral(
+        "The Selvane Watcher: shows the progress of optimizations and serves the add-ins that "
+        "run them, on the session bus as org.selvane.SelvaneWatcher8. The process ends 5 seconds "
+        "after its last client released its manager (started by activation: also 5 seconds after "
+        "its start when no client creates one). With SELVANE_WATCHER_OPEN_TAB set to progress, summary, log, "
+        "population or color-graph, each run opens the full window on that tab after its first trial "
+        "(for timing runs without a person)."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption automation(

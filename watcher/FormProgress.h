@@ -87,6 +87,9 @@ public:
     // task manager) unless the desktop session ends; never the manager's
     // unload or a close by code.
     static bool closeRefused(bool unloading, bool fromWindowSystem, bool sessionEnding);
+    // The tab named by SELVANE_WATCHER_OPEN_TAB ("progress", "summary", "log",
+    // "population" or "color-graph"); -1 for any other text.
+    static int tabFromName(const QString& name);
 
     // manager::ProgressWindow
     void Initialize(manager::WatcherManager* manager) override;

@@ -92,6 +92,13 @@ TEST_F(FormProgressTest, TabChangeFollowsHelpTopicAndEnablesOnlyTheSelectedFrame
     }
     EXPECT_EQ(FormProgress::helpContextForTab(FormProgress::TabStoppingOptions), 1130);
     EXPECT_EQ(FormProgress::helpContextForTab(7), 0);
+    // The tab a timing run opens by name; the stopping options and the
+    // constraint-solver page are no data tabs, and other texts open nothing.
+    EXPECT_EQ(FormProgress::tabFromName(QStringLiteral("population")), FormProgress::TabPopulation);
+    EXPECT_EQ(FormProgress::tabFromName(QStringLiteral("color-graph")), FormProgress::TabColorGraph);
+    EXPECT_EQ(FormProgress::tabFromName(QStringLiteral("log")), FormProgress::TabLog);
+    for (const char* other : {"", "Population", "population ", "stopping", "3"})
+        EXPECT_EQ(FormProgress::tabFromName(QString::fromLatin1(other)), -1) << other;
 }
 
 TEST_F(FormProgressTest, ButtonsReachTheManagerAndAreIgnoredWhileAStopIsProcessed) {
