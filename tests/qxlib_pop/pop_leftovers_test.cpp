@@ -38,11 +38,28 @@ public:
         QxFree();
         ::shm_unlink(block().c_str());
     }
-    std::string block() const { return "/selvane-qxtemp-" + std::to_string(::getuid()) + "-" + m_name; }
+    std::string block() const { return blockOf(m_name); }
+    const std::string& name() const { return m_name; }
+    static std::string blockOf(const std::string& instance) {
+        return "/selvane-qxtemp-" + std::to_string(::getuid()) + "-" + instance;
+    }
 
 private:
     std::string m_name;
 };
+
+bool blockExists(const std::string& block) {
+    struct stat st {};
+    return ::stat(("/dev/shm" + block).c_str(), &st) == 0;
+}
+
+// A helper body: writes value to channel 0, reports the result and waits to
+// be killed or told to go on.
+int64_t writeAndReport(const Link& link, double value) {
+    const int16_t rc = QxWriteTempData(0, &value, 8);
+    link.send(rc);
+    return link.receive();
+}
 
 } // namespace
 
@@ -108,4 +125,100 @@ TEST(Leftovers, AChannelBlockMadeByAnotherUserIsReportedAsSuch) {
     const std::string message = text;
     EXPECT_NE(message.find("belongs to user 65534"), std::string::npos) << message;
     EXPECT_NE(message.find("rm /dev/shm" + block), std::string::npos) << message;
+}
+
+// Every process that uses a channel block holds a shared lock on it; the last
+// one to let go removes it, and a block whose users were all killed goes with
+// its next user.
+TEST(ChannelBlocks, TheLastUserRemovesTheBlockEvenWhenAnotherUserWasKilled) {
+    const OwnInstance instance;
+    HelperProcess killed([](const Link& link) { return writeAndReport(link, 42) == 0 ? 0 : 1; });
+    ASSERT_EQ(killed.link().receive(), QX_OK);
+    HelperProcess closing([](const Link& link) {
+        double value = 0;
+        const int32_t rc = QxReadTempData(0, &value, 8);
+        link.send(rc == QX_OK ? static_cast<int64_t>(value) : rc);
+        link.receive();
+        QxFree();
+        link.send(0);
+        link.receive();
+        return 0;
+    });
+    EXPECT_EQ(closing.link().receive(), 42) << "the two processes did not share one block";
+    ASSERT_TRUE(blockExists(instance.block()));
+
+    killed.kill(SIGKILL);
+    killed.wait();
+    EXPECT_TRUE(blockExists(instance.block())) << "removed while another process still used it";
+    closing.link().send(1);
+    ASSERT_EQ(closing.link().receive(), 0);
+    EXPECT_FALSE(blockExists(instance.block())) << "the last user's close left the block behind";
+}
+
+TEST(ChannelBlocks, ABlockAnotherProcessUsesIsNeverRemoved) {
+    const OwnInstance instance;
+    HelperProcess user([](const Link& link) {
+        if (writeAndReport(link, 7) != 1)
+            return 1;
+        double value = 0;
+        QxReadTempData(1, &value, 8);
+        link.send(static_cast<int64_t>(value));
+        link.receive();
+        return 0;
+    });
+    ASSERT_EQ(user.link().receive(), QX_OK);
+
+    // This process uses the block too, then lets go of it.
+    double value = 0;
+    ASSERT_EQ(QxReadTempData(0, &value, 8), QX_OK);
+    EXPECT_EQ(value, 7);
+    QxFree();
+    EXPECT_TRUE(blockExists(instance.block())) << "a close removed a block another process uses";
+
+    // Opening another instance clears the user's unused blocks, not this one.
+    ::setenv("SELVANE_INSTANCE", (instance.name() + "_other").c_str(), 1);
+    ASSERT_EQ(QxReadTempData(0, &value, 8), QX_OK);
+    QxFree();
+    EXPECT_FALSE(blockExists(OwnInstance::blockOf(instance.name() + "_other")));
+    EXPECT_TRUE(blockExists(instance.block())) << "a new instance removed a block another process uses";
+
+    // Opened again, it is still the block the helper sees.
+    ::setenv("SELVANE_INSTANCE", instance.name().c_str(), 1);
+    const double nine = 9;
+    ASSERT_EQ(QxWriteTempData(1, &nine, 8), QX_OK);
+    user.link().send(1);
+    EXPECT_EQ(user.link().receive(), 9);
+}
+
+TEST(ChannelBlocks, ABlockLeftByAKilledProcessGoesWithItsNextUser) {
+    const OwnInstance instance;
+    HelperProcess killed([](const Link& link) { return writeAndReport(link, 5) == 0 ? 0 : 1; });
+    ASSERT_EQ(killed.link().receive(), QX_OK);
+    killed.kill(SIGKILL);
+    killed.wait();
+    ASSERT_TRUE(blockExists(instance.block())) << "the kernel keeps shared memory after its last user died";
+
+    double value = -1;
+    ASSERT_EQ(QxReadTempData(0, &value, 8), QX_OK);
+    EXPECT_EQ(value, 0) << "a new user got the values of a killed one";
+    QxFree();
+    EXPECT_FALSE(blockExists(instance.block())) << "the next user's close left the block behind";
+}
+
+TEST(ChannelBlocks, AnotherInstancesBlockLeftByAKilledProcessGoesWhenAnInstanceOpens) {
+    const OwnInstance instance;
+    const std::string orphan = instance.name() + "_killed";
+    HelperProcess killed([&](const Link& link) {
+        ::setenv("SELVANE_INSTANCE", orphan.c_str(), 1);
+        return writeAndReport(link, 5) == 0 ? 0 : 1;
+    });
+    ASSERT_EQ(killed.link().receive(), QX_OK);
+    killed.kill(SIGKILL);
+    killed.wait();
+    ASSERT_TRUE(blockExists(OwnInstance::blockOf(orphan)));
+
+    double value = 0;
+    ASSERT_EQ(QxReadTempData(0, &value, 8), QX_OK);
+    EXPECT_FALSE(blockExists(OwnInstance::blockOf(orphan))) << "the killed instance's block is still in /dev/shm";
+    EXPECT_TRUE(blockExists(instance.block()));
 }
