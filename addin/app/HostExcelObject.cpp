@@ -4,6 +4,7 @@
 #include <QDir>
 
 #include "FrontierWorkbook.h"
+#include "ol/Directories.h"
 
 namespace addin {
 
@@ -76,7 +77,15 @@ QDBusObjectPath HostExcelObject::AddFrontierChart(const QString& title, const QS
                                 std::vector<double>(y.begin() + next, y.begin() + next + points), seriesColors[i]});
         next += points;
     }
-    const QDir folder(m_workbookFolder.isEmpty() ? QDir::tempPath() : m_workbookFolder);
+    // Never the shared temporary folder: another user could plant a link
+    // where the workbook goes.
+    QString why;
+    const QString folderPath = m_workbookFolder.isEmpty() ? ol::runFilesDirectory(&why) : m_workbookFolder;
+    if (folderPath.isEmpty()) {
+        Q_EMIT hostEvent(QStringLiteral("the frontier chart was not made: no folder for its workbook (%1)").arg(why));
+        return none;
+    }
+    const QDir folder(folderPath);
     const QString path = folder.absoluteFilePath(
         QStringLiteral("selvane-frontier-%1-%2.xlsx").arg(QCoreApplication::applicationPid()).arg(m_charts + 1));
     const QString failure = writeFrontierWorkbook(path, chart, placementRange, dataRange);

@@ -42,7 +42,8 @@ public:
     int bringToFrontCalls() const { return m_bringToFrontCalls; }
     // How often the Watcher disabled the host's window or its input.
     int windowDisabledCount() const { return m_windowDisabledCount; }
-    // Where the frontier chart's workbooks go (the temp folder if empty),
+    // Where the frontier chart's workbooks go (the user's run folder if
+    // empty),
     // and the last one written.
     void setWorkbookFolder(const QString& folder) { m_workbookFolder = folder; }
     QString lastWorkbook() const { return m_lastWorkbook; }
