@@ -18,6 +18,8 @@ namespace dbusif {
 class DbusHostConnector : public manager::HostConnector {
 public:
     static constexpr std::chrono::milliseconds kCallTimeout{2000};
+    // Building a chart writes the workbook, so the host gets longer for it.
+    static constexpr std::chrono::milliseconds kChartTimeout{10000};
 
     explicit DbusHostConnector(const QDBusConnection& connection);
 

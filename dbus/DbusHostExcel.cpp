@@ -1,6 +1,9 @@
 #include "DbusHostExcel.h"
 
+#include <algorithm>
+
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 
 #include "DBusTypes.h"
@@ -77,6 +80,42 @@ void DbusHostExcel::run(const QString& macro) {
 }
 void DbusHostExcel::bringToFront() {
     send(QStringLiteral("BringToFront"), {});
+}
+
+manager::ObjectRef DbusHostExcel::addFrontierChart(const manager::FrontierChart& chart, const QString& placementRange,
+                                                   const QString& dataRange) {
+    // The series go flat: names, colours and lengths side by side, then every
+    // series' points one after another in x and y.
+    QStringList names;
+    QList<uint> colors;
+    QList<uint> lengths;
+    QList<double> x;
+    QList<double> y;
+    for (const manager::FrontierChartSeries& series : chart.series) {
+        const size_t points = std::min(series.x.size(), series.y.size());
+        names << series.name;
+        colors << series.color;
+        lengths << static_cast<uint>(points);
+        for (size_t i = 0; i < points; ++i) {
+            x << series.x[i];
+            y << series.y[i];
+        }
+    }
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(m_ref.service, m_ref.path, kExcelInterface, QStringLiteral("AddFrontierChart"));
+    call << chart.title << chart.xAxisTitle << chart.yAxisTitle << chart.xNumberFormat << chart.yNumberFormat << names
+         << QVariant::fromValue(colors) << QVariant::fromValue(lengths) << QVariant::fromValue(x)
+         << QVariant::fromValue(y) << placementRange << dataRange;
+    call.setAutoStartService(false);
+    const QDBusMessage reply =
+        m_connection.call(call, QDBus::Block, static_cast<int>(DbusHostConnector::kChartTimeout.count()));
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+        ol::raiseError(ol::kErrGeneral, kSource,
+                       QStringLiteral("The host did not create the chart: %1").arg(reply.errorMessage()));
+    const QString path = reply.arguments().constFirst().value<QDBusObjectPath>().path();
+    if (path.isEmpty() || path == QStringLiteral("/"))
+        ol::raiseError(ol::kErrGeneral, kSource, QStringLiteral("The host cannot create charts."));
+    return {m_ref.service, path};
 }
 
 } // namespace dbusif

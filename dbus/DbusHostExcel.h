@@ -23,6 +23,11 @@ public:
     void setWindowEnabled(bool on) override;
     void run(const QString& macro) override;
     void bringToFront() override;
+    // Calls AddFrontierChart and waits at most kChartTimeout for the chart's
+    // path; a host that fails, does not answer in time or makes no chart
+    // raises kErrGeneral.
+    manager::ObjectRef addFrontierChart(const manager::FrontierChart& chart, const QString& placementRange,
+                                        const QString& dataRange) override;
 
 private:
     // Reads a property, waiting at most the connector's timeout.

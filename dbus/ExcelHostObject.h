@@ -1,7 +1,10 @@
 #pragma once
 
+#include <QDBusObjectPath>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace dbusif {
 
@@ -32,6 +35,15 @@ public:
 public Q_SLOTS:
     virtual void Run(const QString& macro) = 0;
     virtual void BringToFront() = 0;
+    // Builds the efficient-frontier graph as a chart (see the interface
+    // file for the arguments). By default the host makes no chart and
+    // answers "/".
+    virtual QDBusObjectPath AddFrontierChart(const QString& title, const QString& xAxisTitle, const QString& yAxisTitle,
+                                             const QString& xNumberFormat, const QString& yNumberFormat,
+                                             const QStringList& seriesNames, const QList<uint>& seriesColors,
+                                             const QList<uint>& seriesLengths, const QList<double>& x,
+                                             const QList<double>& y, const QString& placementRange,
+                                             const QString& dataRange);
 };
 
 } // namespace dbusif

@@ -15,6 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-x11 xauth xvfb
   dpkg-dev file
+  libxlsxwriter-dev python3
 )
 # Why the less obvious ones:
 #   libqt6opengl6-dev  Qt6Charts' CMake configuration needs Qt6OpenGL, and
@@ -23,6 +24,10 @@ packages=(
 #                      the install test builds a program with it
 #   dpkg-dev, file     cpack -G DEB computes the package's dependencies with
 #                      dpkg-shlibdeps and finds the binaries with file
+#   libxlsxwriter-dev  the sample add-in writes the frontier chart into a
+#                      real .xlsx workbook with it
+#   python3            the workbook test opens the .xlsx's zip and reads its
+#                      chart part with the standard library
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${packages[@]}"

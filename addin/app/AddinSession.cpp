@@ -220,6 +220,8 @@ int AddinSession::run() {
     }
     printProgressLine(true);
     writeStatus(QStringLiteral("stopped"));
+    if (m_watcher && frontierCompleted())
+        placeFrontierChart();
     if (m_watcher)
         endWithWatcher();
     printSummary();
@@ -258,6 +260,8 @@ bool AddinSession::setUpModelAndLog() {
             QStringLiteral("selvane-addin-%1-%2.qxlog").arg(m_options.model).arg(QCoreApplication::applicationPid()));
     }
     m_logPath = QFileInfo(m_logPath).absoluteFilePath();
+    // The frontier chart's workbook goes beside the log.
+    m_excel.setWorkbookFolder(QFileInfo(m_logPath).absolutePath());
     if (const int32_t rc = addin::CreateModelLog(*m_model, QFile::encodeName(m_logPath).toStdString(), m_log);
         rc != QX_OK) {
         warn(QStringLiteral("cannot create the log %1: %2").arg(m_logPath, engineErrorText(rc)));
@@ -487,6 +491,28 @@ void AddinSession::showRecalculation() {
         m_excel.setStatusBar(
             QStringLiteral("Trial %1: %2").arg(run.nextTrialNumber() - 1).arg(formatObjective(run.lastValue())));
     }
+}
+
+bool AddinSession::frontierCompleted() const {
+    if (m_frontier.size() < 2 || m_results.size() != m_frontier.size())
+        return false;
+    const Outcome last = m_results.back().outcome;
+    return last != Outcome::StopRequested && last != Outcome::EngineError;
+}
+
+void AddinSession::placeFrontierChart() {
+    // When the Watcher cannot make the chart it says why in a message box;
+    // with nobody to close it an unattended run does not ask.
+    if (m_options.unattended)
+        return;
+    QString chartPath;
+    QString error;
+    if (!m_watcher->efGraphChartInExcel(frontierPlacementRange(), frontierDataRange(), chartPath, error))
+        warn(QStringLiteral("EFGraphChartInExcel failed: %1").arg(error));
+    else if (chartPath.isEmpty())
+        say(QStringLiteral("The Watcher made no chart of the efficient frontier."));
+    else
+        say(QStringLiteral("The efficient frontier's chart is %1.").arg(chartPath));
 }
 
 void AddinSession::endWithWatcher() {

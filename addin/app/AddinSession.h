@@ -43,6 +43,10 @@ public:
     // name without its last extension ("run.qxlog" -> "run-progress.png",
     // "runlog" -> "runlog-progress.png"). Dots in folder names do not count.
     static QString progressGraphPathFor(const QString& logPath);
+    // Where a completed frontier run asks the Watcher to put its chart: the
+    // points from the data range's corner, the chart over the placement.
+    static QString frontierPlacementRange() { return QStringLiteral("Frontier!E2:M22"); }
+    static QString frontierDataRange() { return QStringLiteral("Frontier!A1"); }
 
     AddinSession(const AddinOptions& options, WatcherFactory watcherFactory, QObject* parent = nullptr);
     ~AddinSession() override;
@@ -77,6 +81,10 @@ private:
     void pollChannels();
     void showRecalculation();
     void endWithWatcher();
+    // Every optimization of a frontier run ran to its end.
+    bool frontierCompleted() const;
+    // Asks the Watcher for the frontier's chart in the host's workbook.
+    void placeFrontierChart();
     void printProgressLine(bool last);
     void printSummary();
     // Keeps or restores the solution and writes the reports the person

@@ -184,6 +184,22 @@ bool DbusWatcherConnection::showWatcherModally(QString& error) {
     return await(call, kModalMs, QStringLiteral("ShowWatcherModally"), error);
 }
 
+bool DbusWatcherConnection::efGraphChartInExcel(const QString& placementRange, const QString& dataRange,
+                                                QString& chartPath, QString& error) {
+    if (!m_manager) {
+        error = QStringLiteral("no Watcher manager");
+        return false;
+    }
+    m_manager->setTimeout(kModalMs);
+    QDBusPendingReply<manager::ObjectRef> reply =
+        m_manager->EFGraphChartInExcel({m_bus.baseService(), excelPath()}, placementRange, dataRange);
+    m_manager->setTimeout(kCallMs);
+    if (!await(reply, kModalMs, QStringLiteral("EFGraphChartInExcel"), error))
+        return false;
+    chartPath = reply.value().path;
+    return true;
+}
+
 bool DbusWatcherConnection::dispose(QString& error) {
     if (!m_manager) {
         error = QStringLiteral("no Watcher manager");

@@ -31,6 +31,8 @@ public:
     bool waitingAfterStopClicked() override;
     void setWaitingAfterPauseClicked(bool on) override;
     bool showWatcherModally(QString& error) override;
+    bool efGraphChartInExcel(const QString& placementRange, const QString& dataRange, QString& chartPath,
+                             QString& error) override;
     bool dispose(QString& error) override;
     void release() override;
 

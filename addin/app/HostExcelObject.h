@@ -4,8 +4,11 @@
 // by name, and tests use it without a bus.
 #pragma once
 
+#include <QDBusObjectPath>
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 namespace addin {
 
@@ -39,6 +42,11 @@ public:
     int bringToFrontCalls() const { return m_bringToFrontCalls; }
     // How often the Watcher disabled the host's window or its input.
     int windowDisabledCount() const { return m_windowDisabledCount; }
+    // Where the frontier chart's workbooks go (the user's run folder if
+    // empty),
+    // and the last one written.
+    void setWorkbookFolder(const QString& folder) { m_workbookFolder = folder; }
+    QString lastWorkbook() const { return m_lastWorkbook; }
 
 public Q_SLOTS:
     // Runs a macro of the add-in. The only macro the Watcher runs is the
@@ -46,6 +54,14 @@ public Q_SLOTS:
     // its own event loop anyway, so answering the call is all it takes.
     void Run(const QString& macro);
     void BringToFront();
+    // Writes the frontier graph as a workbook with a native chart; answers
+    // the chart's path under the Excel object's, or "/" when the arguments do
+    // not fit together or the file cannot be written.
+    QDBusObjectPath AddFrontierChart(const QString& title, const QString& xAxisTitle, const QString& yAxisTitle,
+                                     const QString& xNumberFormat, const QString& yNumberFormat,
+                                     const QStringList& seriesNames, const QList<uint>& seriesColors,
+                                     const QList<uint>& seriesLengths, const QList<double>& x, const QList<double>& y,
+                                     const QString& placementRange, const QString& dataRange);
 
 Q_SIGNALS:
     // Something the person would see happen to the host, in a sentence.
@@ -60,6 +76,9 @@ private:
     int m_unknownMacroRuns = 0;
     int m_bringToFrontCalls = 0;
     int m_windowDisabledCount = 0;
+    int m_charts = 0;
+    QString m_workbookFolder;
+    QString m_lastWorkbook;
 };
 
 } // namespace addin

@@ -32,6 +32,12 @@ public:
     // Shows the full window modally; returns when the person closed it (the
     // manager is disposed then).
     virtual bool showWatcherModally(QString& error) = 0;
+    // EFGraphChartInExcel with the add-in's Excel object: the Watcher calls
+    // back to build the chart, or shows why it cannot in a message box, so
+    // this waits as long as a window may be up. `chartPath` gets the chart's
+    // object path; a null reference answered is no chart.
+    virtual bool efGraphChartInExcel(const QString& placementRange, const QString& dataRange, QString& chartPath,
+                                     QString& error) = 0;
     virtual bool dispose(QString& error) = 0;
     // Drops the manager; the Watcher disposes a run that was not disposed.
     virtual void release() = 0;

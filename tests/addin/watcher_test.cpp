@@ -9,9 +9,12 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -196,6 +199,17 @@ TEST_F(AddinWatcherTest, TheHostObjectsAnswerOnTheBusAsTheWatcherCallsThem) {
     set("WindowEnabled", true);
     call(excel, excelIface, QStringLiteral("Run"), {QStringLiteral("Selvane.xla!OptDoEvents")});
     call(excel, excelIface, QStringLiteral("BringToFront"), {});
+    // The frontier chart, as the Watcher sends it: the add-in writes its
+    // workbook beside the log and answers the chart's path.
+    const QVariantList chart =
+        call(excel, excelIface, QStringLiteral("AddFrontierChart"),
+             {QStringLiteral("Frontier"), QStringLiteral("Risk"), QStringLiteral("Return"), QStringLiteral("0.0%"),
+              QStringLiteral("0.00"), QStringList{QStringLiteral("Frontier")},
+              QVariant::fromValue(QList<uint>{0xFF0000}), QVariant::fromValue(QList<uint>{2}),
+              QVariant::fromValue(QList<double>{0.1, 0.2}), QVariant::fromValue(QList<double>{1.0, 2.0}),
+              QStringLiteral("Frontier!E2:M22"), QStringLiteral("Frontier!A1")});
+    ASSERT_EQ(chart.size(), 1);
+    EXPECT_EQ(chart[0].value<QDBusObjectPath>().path(), u"/org/selvane/Host/Excel/Charts/Chart1");
 
     const QString application = QStringLiteral("/org/selvane/Host/Application");
     const QString appIface = QStringLiteral("org.selvane.Host.Application1");
@@ -210,6 +224,11 @@ TEST_F(AddinWatcherTest, TheHostObjectsAnswerOnTheBusAsTheWatcherCallsThem) {
     const QString out = p->output();
     EXPECT_EQ(p->exitCode(), 0) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("the sheet's window is disabled"))) << out.toStdString();
+    const QRegularExpression workbook(QStringLiteral("the frontier chart is in the workbook (\\S+\\.xlsx)"));
+    const QRegularExpressionMatch m = workbook.match(out);
+    ASSERT_TRUE(m.hasMatch()) << out.toStdString();
+    EXPECT_TRUE(QFileInfo(m.captured(1)).size() > 0) << m.captured(1).toStdString();
+    QFile::remove(m.captured(1));
     EXPECT_TRUE(out.contains(QStringLiteral("Stopping choices (made in the Watcher)"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("Solution to keep: last (-5)"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("Generate optimization summary: no"))) << out.toStdString();

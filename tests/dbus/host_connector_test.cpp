@@ -35,6 +35,7 @@ private:
     bool m_enabled = true;
     QString m_status = u"Ready"_s;
     QStringList m_macros;
+    QString m_chartRequest;
 
 public:
     bool DisplayAlerts() const override {
@@ -68,9 +69,40 @@ public:
         locked([&] { return m_macros += macro; });
     }
     void BringToFront() override { ++m_broughtToFront; }
+    // Records the chart request as text; a placement of "refuse" gets the
+    // base's answer, the one of a host that makes no charts.
+    QDBusObjectPath AddFrontierChart(const QString& title, const QString& xAxisTitle, const QString& yAxisTitle,
+                                     const QString& xNumberFormat, const QString& yNumberFormat,
+                                     const QStringList& seriesNames, const QList<uint>& seriesColors,
+                                     const QList<uint>& seriesLengths, const QList<double>& x, const QList<double>& y,
+                                     const QString& placementRange, const QString& dataRange) override {
+        if (placementRange == u"refuse"_s)
+            return ExcelHostObject::AddFrontierChart(title, xAxisTitle, yAxisTitle, xNumberFormat, yNumberFormat,
+                                                     seriesNames, seriesColors, seriesLengths, x, y, placementRange,
+                                                     dataRange);
+        QStringList parts{title, xAxisTitle, yAxisTitle, xNumberFormat, yNumberFormat, seriesNames.join(u',')};
+        for (const QList<uint>* list : {&seriesColors, &seriesLengths}) {
+            QStringList numbers;
+            for (uint n : *list)
+                numbers << QString::number(n, 16);
+            parts << numbers.join(u',');
+        }
+        for (const QList<double>* list : {&x, &y}) {
+            QStringList numbers;
+            for (double d : *list)
+                numbers << QString::number(d);
+            parts << numbers.join(u',');
+        }
+        parts << placementRange << dataRange;
+        locked([&] { return m_chartRequest = parts.join(u'|'); });
+        return QDBusObjectPath(u"/host/excel/charts/1"_s);
+    }
 
     QStringList macros() const {
         return locked([&] { return m_macros; });
+    }
+    QString chartRequest() const {
+        return locked([&] { return m_chartRequest; });
     }
 
     std::atomic<int> m_broughtToFront{0};
@@ -192,4 +224,29 @@ TEST_F(HostConnector, AGoneOrStuckHostMakesReadsFailInsteadOfHanging) {
     m_excel.m_stuck = true;
     const std::shared_ptr<manager::HostExcel> stuck = connector.excel(ref(u"/host/excel"_s));
     EXPECT_THROW(stuck->statusBar(), ol::OLError);
+}
+
+TEST_F(HostConnector, TheFrontierChartReachesTheHostWholeAndItsPathComesBack) {
+    dbusif::DbusHostConnector connector(m_watcher);
+    const std::shared_ptr<manager::HostExcel> excel = connector.excel(ref(u"/host/excel"_s));
+    manager::FrontierChart chart{u"Frontier ä"_s, u"Risk"_s, u"Return"_s, u"0.00%"_s, u"#,##0"_s, {}};
+    chart.series.push_back({u"First"_s, {0.5, 1.25}, {2.0, -3.0}, 0xFF0000});
+    // Unequal x and y: only the points that have both go.
+    chart.series.push_back({u"Second"_s, {7.0, 8.0}, {9.0}, 0x00FF7F});
+    chart.series.push_back({u"Empty"_s, {}, {}, 0x123456});
+    const manager::ObjectRef made = excel->addFrontierChart(chart, u"Sheet1!H2:P20"_s, u"A1"_s);
+    EXPECT_EQ(made.service, m_addin.baseService());
+    EXPECT_EQ(made.path, u"/host/excel/charts/1"_s);
+    EXPECT_EQ(m_excel.chartRequest(), u"Frontier ä|Risk|Return|0.00%|#,##0|First,Second,Empty|ff0000,ff7f,123456|"
+                                      u"2,1,0|0.5,1.25,7|2,-3,9|Sheet1!H2:P20|A1"_s);
+
+    // A host that makes no chart, and one that left the bus, raise instead.
+    try {
+        excel->addFrontierChart(chart, u"refuse"_s, u"A1"_s);
+        ADD_FAILURE() << "a refused chart came back";
+    } catch (const ol::OLError& e) {
+        EXPECT_EQ(e.description(), u"The host cannot create charts."_s);
+    }
+    EXPECT_THROW(connector.excel({u":1.9999"_s, u"/host/excel"_s})->addFrontierChart(chart, u"A1"_s, u"B1"_s),
+                 ol::OLError);
 }
