@@ -29,6 +29,7 @@
 #include "ResourceStrings.h"
 #include "Twips.h"
 #include "WatcherManager.h"
+#include "WindowIcon.h"
 #include "WindowPlacement.h"
 #include "compact/ExcelUpdatingMenu.h"
 #include "ol/StepGuard.h"
@@ -198,7 +199,7 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
 
         SetDataTabsEnabled(false);
 
-        setWindowIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Watcher, true));
+        SetWindowIcon(this, kProductIconName, true);
         ArrangeControlsForMode();
 
         ApplyFormLocalization(false);
