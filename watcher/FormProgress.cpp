@@ -611,7 +611,11 @@ void FormProgress::TimerUpdate_Timer() {
     } else {
         status = 0;
         guard.run([&] { status = runStatus(); });
-        if (status == manager::WatcherManager::kRunStatusStopped) {
+        // The end of the run hides the window; while a graph's dialog is up
+        // it waits for a later tick.
+        if (status == manager::WatcherManager::kRunStatusStopped && MirGraphModalDialogBeingDisplayed()) {
+            log(QStringLiteral("TimerUpdate_Timer: status is QxRunStatusStopped, a graph dialog is up; waiting"));
+        } else if (status == manager::WatcherManager::kRunStatusStopped) {
             log(QStringLiteral("TimerUpdate_Timer: status is QxRunStatusStopped"));
             m_StopTimer = true;
             TimerUpdate->stop();
