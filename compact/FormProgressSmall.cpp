@@ -20,6 +20,7 @@
 #include "ResourceStrings.h"
 #include "TextProgressBar.h"
 #include "Twips.h"
+#include "WindowIcon.h"
 #include "WindowPlacement.h"
 #include "manager/WatcherManager.h"
 #include "ol/NumberFormat.h"
@@ -221,7 +222,7 @@ void FormProgressSmall::applyBaseLayout() {
 }
 
 void FormProgressSmall::load() {
-    setWindowIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Watcher, true));
+    SetWindowIcon(this, kProductIconName, true);
     LabelIteration->setVisible(false);
     TextIteration->setVisible(false);
     // Close the gap the iteration row leaves between the bar and the rows.

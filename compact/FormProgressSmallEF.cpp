@@ -18,6 +18,7 @@
 #include "ResourceStrings.h"
 #include "TextProgressBar.h"
 #include "Twips.h"
+#include "WindowIcon.h"
 #include "manager/WatcherManager.h"
 #include "ol/OLError.h"
 #include "ol/ResourceServer.h"
@@ -201,7 +202,7 @@ void FormProgressSmallEF::applyBaseLayout() {
 }
 
 void FormProgressSmallEF::load() {
-    setWindowIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Watcher, true));
+    SetWindowIcon(this, kProductIconName, true);
     LabelIteration->setVisible(false);
     TextIteration->setVisible(false);
     const int shift =

@@ -4,6 +4,8 @@
 #include <utility>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEventLoop>
 
 #include "Application.h"
 #include "LogReaders.h"
@@ -210,6 +212,19 @@ bool WatcherManager::MirGraphModalDialogBeingDisplayed() const {
     return ol::tryOr(false, [&] { return full().MirGraphModalDialogBeingDisplayed(); });
 }
 
+void WatcherManager::WaitWhileGraphDialogIsUp() {
+    if (!m_fullWindow || !MirGraphModalDialogBeingDisplayed())
+        return;
+    writeLog(QStringLiteral("WATCHER: WatcherManager.Dispose waits for a graph dialog to close"));
+    // The person is asked something by the dialog; the windows go once it is
+    // answered, or after the longest wait, whichever comes first.
+    const QDeadlineTimer deadline(kGraphDialogWaitLimitMs);
+    while (MirGraphModalDialogBeingDisplayed() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kGraphDialogPollMs);
+    writeLog(QStringLiteral("WATCHER: WatcherManager.Dispose, graph dialog wait over, still up: ") +
+             (MirGraphModalDialogBeingDisplayed() ? QStringLiteral("True") : QStringLiteral("False")));
+}
+
 void WatcherManager::Dispose() {
     writeLog(QStringLiteral("WATCHER: entering WatcherManager.Dispose"));
     ol::StepGuard guard = support::loggingGuard(QStringLiteral("Dispose"));
@@ -220,6 +235,7 @@ void WatcherManager::Dispose() {
         writeLog(QStringLiteral("WATCHER: WatcherManager.Dispose waits for the modal Watcher window to close"));
         return;
     }
+    WaitWhileGraphDialogIsUp();
 
     guard.run([&] {
         if (TrialCount() > 0)

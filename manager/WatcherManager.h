@@ -396,9 +396,14 @@ public:
     // manager.
     Q_INVOKABLE void ShowWatcherModally();
     // Graph file, windows hidden/unloaded/disposed, objects released, flags
-    // cleared. Every step runs even when an earlier one failed.
+    // cleared. Every step runs even when an earlier one failed. While a
+    // graph's dialog is up it first waits, the event loop running, until the
+    // dialog closes or kGraphDialogWaitLimitMs have passed.
     Q_INVOKABLE void Dispose();
-    // A dialog of one of the full window's graphs is on screen.
+    static constexpr int kGraphDialogWaitLimitMs = 60000;
+    static constexpr int kGraphDialogPollMs = 50;
+    // A dialog of one of the full window's graphs is on screen; no window is
+    // closed or hidden meanwhile.
     bool MirGraphModalDialogBeingDisplayed() const;
     Q_INVOKABLE bool DisplayYesNoQueryWithHelp(const QString& messageText, const QString& helpFilePath,
                                                qint32 helpContextID, bool suppressible = false,
@@ -523,6 +528,7 @@ public:
     static void setTopLevelWindowFinder(TopLevelWindowFinder finder);
 
 private:
+    void WaitWhileGraphDialogIsUp();
     // The windows of the run; raise kErrGeneral when they do not exist (a
     // guarded step then fails and is logged instead of crashing).
     CompactWindow& compact() const;

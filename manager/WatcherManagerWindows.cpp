@@ -54,6 +54,12 @@ void WatcherManager::ShowFullWatcher() {
 }
 
 void WatcherManager::ShowCompactWindow() {
+    // A graph's dialog belongs to the full window: hiding that window would
+    // leave the dialog without the window it is about.
+    if (MirGraphModalDialogBeingDisplayed()) {
+        writeLog(QStringLiteral("WATCHER: ShowCompactWindow, a graph dialog is up; the Watcher window stays"));
+        return;
+    }
     ol::StepGuard guard = support::loggingGuard(QStringLiteral("ShowCompactWindow"));
     guard.run([&] {
         if (const auto host = excel())

@@ -29,6 +29,7 @@
 #include "ResourceStrings.h"
 #include "Twips.h"
 #include "WatcherManager.h"
+#include "WindowIcon.h"
 #include "WindowPlacement.h"
 #include "compact/ExcelUpdatingMenu.h"
 #include "ol/StepGuard.h"
@@ -198,7 +199,7 @@ void FormProgress::Initialize(manager::WatcherManager* manager) {
 
         SetDataTabsEnabled(false);
 
-        setWindowIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Watcher, true));
+        SetWindowIcon(this, kProductIconName, true);
         ArrangeControlsForMode();
 
         ApplyFormLocalization(false);
@@ -627,7 +628,11 @@ void FormProgress::TimerUpdate_Timer() {
     } else {
         status = 0;
         guard.run([&] { status = runStatus(); });
-        if (status == manager::WatcherManager::kRunStatusStopped) {
+        // The end of the run hides the window; while a graph's dialog is up
+        // it waits for a later tick.
+        if (status == manager::WatcherManager::kRunStatusStopped && MirGraphModalDialogBeingDisplayed()) {
+            log(QStringLiteral("TimerUpdate_Timer: status is QxRunStatusStopped, a graph dialog is up; waiting"));
+        } else if (status == manager::WatcherManager::kRunStatusStopped) {
             log(QStringLiteral("TimerUpdate_Timer: status is QxRunStatusStopped"));
             m_StopTimer = true;
             TimerUpdate->stop();

@@ -10,6 +10,7 @@
 #include "LanguageFont.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WindowIcon.h"
 #include "ol/MessageBoxService.h"
 #include "ol/TextUtils.h"
 #include "ol/VisualServices.h"
@@ -47,7 +48,7 @@ FormRate::FormRate(QWidget* parent) : QDialog(parent) {
 void FormRate::Prepare(bool crossoverNotMutation, double rateIn) {
     setWindowTitle(kTitle);
     ol::windowService().setCaption(ol::WindowRef::local(this), kTitle);
-    setWindowIcon(FormSurvival::ButtonIcon(FormSurvival::Picture::Watcher, true));
+    SetWindowIcon(this, kProductIconName, true);
     ApplyLanguageFont(this);
     LabelRate->setText(engine::GetResourceString(crossoverNotMutation ? 4200 : 4202));
     TextRate->setText(engine::FormatNumberGeneral(rateIn));

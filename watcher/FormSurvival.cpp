@@ -1,5 +1,7 @@
 #include "FormSurvival.h"
 
+#include "WindowIcon.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -143,6 +145,7 @@ QImage disabledVersion(const QImage& enabled) {
 FormSurvival::FormSurvival() {
     setObjectName(QStringLiteral("FormSurvival"));
     setWindowTitle(QStringLiteral("Selvane"));
+    SetWindowIcon(this, kProductIconName, true);
     auto* layout = new QHBoxLayout(this);
     for (int i = 0; i < kPictureCount; ++i) {
         const auto which = static_cast<Picture>(i);

@@ -94,6 +94,7 @@ public:
         : ScriptedWindow(QStringLiteral("full"), journal), m_export(sink) {}
     int32_t dialogConfiguration = 1;
     QString statusText;
+    bool graphDialogUp = false; // a graph of the window shows its dialog
 
     void InitializeAfterFirstTrial(int32_t all, int32_t last) override {
         record(u"InitializeAfterFirstTrial", {all, last});
@@ -104,7 +105,7 @@ public:
     void SetStopTimer(bool on) override { record(u"SetStopTimer", {on}); }
     bool UpdateTimerEnabled() const override { return true; }
     void SetUpdateTimerEnabled(bool on) override { record(u"SetUpdateTimerEnabled", {on}); }
-    bool MirGraphModalDialogBeingDisplayed() const override { return false; }
+    bool MirGraphModalDialogBeingDisplayed() const override { return graphDialogUp; }
     int32_t DialogConfiguration() const override { return dialogConfiguration; }
     void SetResumeSignalCounter(int32_t ticks) override { record(u"SetResumeSignalCounter", {ticks}); }
     void ShowModal() override { record(u"ShowModal"); }

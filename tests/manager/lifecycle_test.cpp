@@ -1,6 +1,7 @@
 // Initialize, InitializeForms, Dispose and the automation properties.
 #include <QMetaProperty>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QVariant>
 
 #include "ManagerTestSupport.h"
@@ -217,4 +218,28 @@ TEST_F(LifecycleTest, AManagerDroppedWithoutDisposeEndsItsRun) {
     startedManager().reset();
     EXPECT_FALSE(ProcessState::optimizationUnderWay());
     EXPECT_EQ(journal.last(), QStringLiteral("compact.Dispose"));
+}
+
+// While a graph of the Watcher window shows its dialog, neither a switch to
+// the compact window nor Dispose takes the window away; Dispose waits for the
+// dialog, the event loop running, and then goes ahead.
+TEST_F(LifecycleTest, AGraphDialogKeepsTheWatcherWindowUntilItCloses) {
+    auto m = startedManager();
+    ScriptedFullWindow* full = factory.full;
+    full->visible = true;
+    full->graphDialogUp = true;
+    EXPECT_TRUE(m->MirGraphModalDialogBeingDisplayed());
+    m->ShowCompactWindow();
+    EXPECT_TRUE(full->visible);
+    EXPECT_FALSE(journal.contains(u"full.Hide"_s));
+    EXPECT_FALSE(journal.contains(u"compact.Show"_s));
+
+    bool hiddenWhileUp = false;
+    full->hooks[u"Hide"_s] = [&] { hiddenWhileUp = full->graphDialogUp; };
+    QTimer::singleShot(30, [full] { full->graphDialogUp = false; });
+    m->Dispose();
+    EXPECT_FALSE(hiddenWhileUp);
+    EXPECT_TRUE(journal.contains(u"full.Hide"_s));
+    EXPECT_TRUE(journal.contains(u"full.Dispose"_s));
+    EXPECT_EQ(m->fullWindow(), nullptr);
 }

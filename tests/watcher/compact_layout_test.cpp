@@ -4,9 +4,11 @@
 
 #include "compact_fixture.h"
 
+#include <QImage>
 #include <QLabel>
 
 #include "Twips.h"
+#include "WindowIcon.h"
 
 namespace compacttest {
 namespace {
@@ -114,6 +116,18 @@ TEST_F(CompactLayoutTest, LoadingTakesOutTheIterationRowAndTheFrameBorders) {
     EXPECT_TRUE(child<QWidget>("TextIteration")->isHidden());
     EXPECT_EQ(child<QFrame>("FrameBothQxAndTrellan")->frameShape(), QFrame::NoFrame);
     EXPECT_EQ(child<QFrame>("FrameBottom")->frameShape(), QFrame::NoFrame);
+}
+
+TEST_F(CompactLayoutTest, BothCompactWindowsWearTheProductIcon) {
+    const QImage product = watcher::ProgramIcon(watcher::kProductIconName).pixmap(32).toImage();
+    ASSERT_FALSE(product.isNull());
+    start();
+    EXPECT_EQ(form->windowIcon().pixmap(32).toImage(), product);
+    m_manager.Dispose();
+    m_started = false;
+    start({.efficientFrontier = true});
+    ASSERT_NE(efForm, nullptr);
+    EXPECT_EQ(efForm->windowIcon().pixmap(32).toImage(), product);
 }
 
 TEST_F(CompactLayoutTest, LoadingClosesTheGapBelowTheProgressBar) {

@@ -1,10 +1,15 @@
 // The update timer's tick of the Watcher window, driven directly (never by
 // waiting for the timer): what it reads, what it hands to the manager and
 // what it writes to the add-in's channels.
+#include <QApplication>
+#include <QDialog>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
+#include "GraphControl.h"
+#include "ProgressPage.h"
 #include "formprogress_fixture.h"
 
 using formprogresstest::FormProgressTest;
@@ -202,4 +207,45 @@ TEST_F(FormProgressTest, StopWhileRunningIsAskedOnceTheAddInPausedAndEndsInTheSt
     EXPECT_EQ(form->DialogConfiguration(), watcher::FormProgress::kConfigStopped);
     EXPECT_TRUE(channelBool(WatcherManager::ChannelWatcherSentCommandToShowItModally));
     EXPECT_FALSE(form->UpdateTimerEnabled());
+}
+
+// The end of the run hides the window; while a graph's dialog is up (here the
+// axis-range dialog of the progress graph) the tick leaves the window and its
+// timer alone, and the next tick after the dialog ends the run.
+TEST_F(FormProgressTest, RunEndWaitsForAGraphDialogToClose) {
+    restart(RunSettings{.showOptionsAtEnd = true, .startedFromGui = true});
+    form->Show();
+    setStatus(QxRunStatusStopped);
+    bool reportedUp = false, visible = false, timerOn = false, askedForModal = true;
+    int32_t configuration = 0;
+    auto* poll = new QTimer(form);
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [&, poll] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return;
+        poll->stop();
+        reportedUp = m_manager.MirGraphModalDialogBeingDisplayed();
+        form->TimerUpdate_Timer();
+        visible = form->Visible();
+        timerOn = form->UpdateTimerEnabled();
+        configuration = form->DialogConfiguration();
+        askedForModal = channelBool(WatcherManager::ChannelWatcherSentCommandToShowItModally);
+        dialog->reject();
+    });
+    poll->start();
+    m_visual.queuePopupChoice(3); // the axis-range dialog
+    form->progressPage()->allTrialsGraph()->ShowContextMenu();
+
+    ASSERT_TRUE(reportedUp);
+    EXPECT_TRUE(visible);
+    EXPECT_TRUE(timerOn);
+    EXPECT_EQ(configuration, watcher::FormProgress::kConfigRunning);
+    EXPECT_FALSE(askedForModal);
+
+    EXPECT_FALSE(m_manager.MirGraphModalDialogBeingDisplayed());
+    form->TimerUpdate_Timer();
+    EXPECT_EQ(form->DialogConfiguration(), watcher::FormProgress::kConfigStopped);
+    EXPECT_FALSE(form->Visible());
+    EXPECT_TRUE(channelBool(WatcherManager::ChannelWatcherSentCommandToShowItModally));
 }

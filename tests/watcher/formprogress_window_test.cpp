@@ -18,9 +18,12 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "FormRate.h"
+#include "FormSurvival.h"
 #include "GraphControl.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
+#include "WindowIcon.h"
 #include "formprogress_fixture.h"
 
 using formprogresstest::FormProgressTest;
@@ -328,6 +331,68 @@ TEST_F(FormProgressTest, TopmostLevelChangesWithoutMovingOrHidingTheWindow) {
     EXPECT_FALSE(form->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
     EXPECT_TRUE(form->Visible());
     EXPECT_EQ(form->geometry(), before);
+}
+
+// Every window wears the product icon, and a window's owner takes it too.
+TEST_F(FormProgressTest, WindowsAndTheirOwnersWearTheProductIcon) {
+    const QIcon product = watcher::ProgramIcon(watcher::kProductIconName);
+    ASSERT_FALSE(product.isNull());
+    EXPECT_GE(product.availableSizes().size(), 7);
+    const auto wearsProductIcon = [&](const QWidget& window) {
+        return !window.windowIcon().isNull() &&
+               window.windowIcon().pixmap(32).toImage() == product.pixmap(32).toImage();
+    };
+    EXPECT_TRUE(wearsProductIcon(*form));
+
+    QWidget owner;
+    watcher::FormRate rate(&owner);
+    rate.Prepare(true, 0.5);
+    EXPECT_TRUE(wearsProductIcon(rate));
+    EXPECT_TRUE(wearsProductIcon(owner));
+
+    const bool survivalExisted = watcher::FormSurvival::Instance() != nullptr;
+    watcher::FormSurvival::Create();
+    ASSERT_NE(watcher::FormSurvival::Instance(), nullptr);
+    EXPECT_TRUE(wearsProductIcon(*watcher::FormSurvival::Instance()));
+    if (!survivalExisted)
+        watcher::FormSurvival::Unload();
+
+    // An unknown name leaves the window as it is.
+    QWidget plain;
+    watcher::SetWindowIcon(&plain, QStringLiteral("NoSuchIcon"), true);
+    EXPECT_FALSE(wearsProductIcon(plain));
+}
+
+// The set-up steps are logged in their order; the genetic-algorithm pages
+// only in a genetic-algorithm run.
+TEST_F(FormProgressTest, InitializeLogsEachSetUpStepInOrder) {
+    const QStringList steps = {QStringLiteral("WATCHER: entering FormProgress.Initialize"),
+                               QStringLiteral("WATCHER: about to call ProgressTab_Initialize"),
+                               QStringLiteral("WATCHER: ProgressTab_Initialize returned"),
+                               QStringLiteral("WATCHER: GridInitialize Me.SGGridSummary, False returned"),
+                               QStringLiteral("WATCHER: GridInitialize Me.SGGridPopulation, True returned"),
+                               QStringLiteral("WATCHER: GeneticParameters_Initialize returned"),
+                               QStringLiteral("WATCHER: ColorGraph_Initialize returned"),
+                               QStringLiteral("WATCHER: LoggingTab_Initialize returned"),
+                               QStringLiteral("FormProgress.Initialize: About to call Me.TimerUpdate.Enabled = True")};
+    // The step lines written since the log had `from` lines.
+    const auto stepsLogged = [&](qsizetype from) {
+        QStringList logged;
+        for (const QString& line : m_logs.logMessages().mid(from))
+            if (steps.contains(line))
+                logged << line;
+        return logged;
+    };
+    m_logs.startLogging();
+    restart(RunSettings{.optimizationEngine = 1});
+    EXPECT_EQ(stepsLogged(0), steps);
+
+    const qsizetype before = m_logs.logMessages().size();
+    restart(RunSettings{.optimizationEngine = 2});
+    QStringList withoutGenetic = steps;
+    for (int i : {6, 5, 4})
+        withoutGenetic.removeAt(i);
+    EXPECT_EQ(stepsLogged(before), withoutGenetic);
 }
 
 TEST_F(FormProgressTest, InitializeFailureIsLoggedAndRaisedAsAGeneralFailure) {
