@@ -90,7 +90,12 @@ void FormProgress::buildControls() {
 
     LabelProgressStatus = new QLabel(this);
     LabelProgressStatus->setObjectName(QStringLiteral("LabelProgressStatus"));
-    setGeometryTwips(LabelProgressStatus, 120, statusTop, kClientWidth - 140, 255);
+    // The constraint-solver status (five parts four blanks apart) is wider than
+    // the window at its minimum width in several languages; it wraps onto a
+    // second line in the room down to the bottom divider instead of being cut.
+    LabelProgressStatus->setWordWrap(true);
+    LabelProgressStatus->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    setGeometryTwips(LabelProgressStatus, 120, statusTop, kClientWidth - 140, 420);
 
     createPages();
 
