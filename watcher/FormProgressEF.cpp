@@ -1,5 +1,6 @@
 #include "FormProgressEF.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QCloseEvent>
@@ -110,11 +111,15 @@ void FormProgressEF::buildControls() {
 void FormProgressEF::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const manager::TwipsSize kept = manager::FrontierClientSize(widthTwips(this), heightTwips(this));
-    if (kept.width > widthTwips(this) + 1 || kept.height > heightTwips(this) + 1) {
-        resizeTwips(this, kept.width, kept.height);
+    // Compared in whole pixels: the smallest size in twips is seldom a whole
+    // number of pixels, and a resize to the same pixels brings no new event.
+    const QSize keptPixels(std::max(width(), twipsToPixels(kept.width, this)),
+                           std::max(height(), twipsToPixels(kept.height, this)));
+    if (keptPixels != size()) {
+        resize(keptPixels);
         return;
     }
-    const double w = kept.width, h = kept.height;
+    const double w = widthTwips(this), h = heightTwips(this);
     const double bottomTop = h - kBottomBarHeight;
     setGeometryTwips(TabMain, 60, 120, w - 120, bottomTop - 620);
     setGeometryTwips(LabelProgressStatus, 120, bottomTop - 450, w - 240, 255);

@@ -91,6 +91,14 @@ TEST_F(FormProgressEFTest, KeepsItsSmallestClientAreaAndPublishesItsFrontier) {
     watcher::resizeTwips(form, 8000, 5000);
     EXPECT_NEAR(watcher::widthTwips(form), 9200, 15);
     EXPECT_NEAR(watcher::heightTwips(form), 6280, 15);
+    // The smallest size is no whole number of pixels; the window lays out
+    // its controls all the same.
+    const auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("TabMain"));
+    const auto* stop = form->findChild<QToolButton*>(QStringLiteral("CommandStop"));
+    ASSERT_TRUE(tabs && stop);
+    EXPECT_GT(tabs->width(), form->width() * 9 / 10);
+    EXPECT_GT(stop->geometry().left(), form->width() * 9 / 10);
+    EXPECT_LE(stop->geometry().right(), form->width());
 }
 
 TEST_F(FormProgressEFTest, HelpTopicsFollowTheSelectedPage) {
