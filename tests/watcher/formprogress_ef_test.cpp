@@ -221,7 +221,12 @@ TEST_F(FrontierStoppingTest, StatusCountsValuesWithAStepAgainstTheInitialSeriesA
     form->show();
     clickBox("CheckGenerateOptimizationSummary");
     clickBox("CheckWriteLogOfAllTrials");
+    m_logs.startLogging();
     pressOk();
+    const QStringList lines = m_logs.logMessages();
+    const qsizetype entering = lines.indexOf(QStringLiteral("WATCHER, CommandOK_Click: entering"));
+    EXPECT_GE(entering, 0);
+    EXPECT_GT(lines.indexOf(QStringLiteral("WATCHER, CommandOK_Click: hid dialog")), entering);
 
     ASSERT_EQ(m_host.received.size(), 1u);
     const manager::StoppingChoices& got = m_host.received[0];
@@ -285,4 +290,18 @@ TEST_F(FrontierStoppingTest, ThePageIsGermanInGermanAndTheFrontierPointControlsS
     EXPECT_EQ(child<QToolButton>("CommandOK")->text(), QStringLiteral("OK"));
     EXPECT_FALSE(child<QWidget>("CheckSetAdjustableCells")->isVisibleTo(form));
     EXPECT_FALSE(child<QWidget>("ComboFrontierPointSelection")->isVisibleTo(form));
+}
+
+TEST_F(FrontierStoppingTest, AHostThatFailsAtOkIsReportedAndTheWindowStaysHidden) {
+    m_host.failing = true;
+    form->GoToStoppingConfig();
+    form->show();
+    pressOk();
+    ASSERT_EQ(m_host.received.size(), 1u);
+    const auto messages = m_visual.callsOf(QStringLiteral("showMessage"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("Error in OK command handler: ")))
+        << messages[0].text.toStdString();
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("The host did not answer")));
+    EXPECT_FALSE(form->isVisible());
 }

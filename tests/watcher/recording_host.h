@@ -8,6 +8,7 @@
 
 #include "WatcherManager.h"
 #include "manager/HostObjects.h"
+#include "ol/OLError.h"
 
 namespace formprogresstest {
 
@@ -16,11 +17,16 @@ public:
     explicit RecordingHost(const manager::WatcherManager& manager) : m_manager(manager) {}
     std::vector<manager::StoppingChoices> received;
     std::vector<int32_t> selectorWhenCalled;
+    // The receiver fails (a host that went away) after recording the call.
+    bool failing = false;
 
     std::optional<QSize> reportGraphSize(int32_t) override { return std::nullopt; }
     void receiveStoppingOptions(const manager::StoppingChoices& choices) override {
         received.push_back(choices);
         selectorWhenCalled.push_back(m_manager.Stop_SolutionToKeep());
+        if (failing)
+            ol::raiseError(ol::kErrGeneral, QStringLiteral("ReceiveStoppingOptions"),
+                           QStringLiteral("The host did not answer"));
     }
     std::shared_ptr<manager::HostExcel> excel(const manager::ObjectRef&) override { return nullptr; }
     std::shared_ptr<manager::HostApplication> application(const manager::ObjectRef&) override {
