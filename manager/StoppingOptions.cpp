@@ -1,5 +1,6 @@
 #include "StoppingOptions.h"
 
+#include "HostObjects.h"
 #include "ResourceStrings.h"
 #include "WatcherManager.h"
 
@@ -40,6 +41,17 @@ double StatusLabelHeight(const QString& text) {
     return text.size() < kLongStatusLength ? kStatusHeightShort : kStatusHeightLong;
 }
 
+ReportTops ReportSectionTops(double labelTop) {
+    ReportTops t;
+    t.labelReportsToGenerate = labelTop;
+    t.comboReportPlacement = labelTop - 55;
+    t.frameReportsDivider = labelTop + 290;
+    t.checkGenerateOptimizationSummary = t.frameReportsDivider + 210;
+    t.checkWriteLogOfAllTrials = t.checkGenerateOptimizationSummary + 400;
+    t.checkWriteLogOfProgressSteps = t.checkWriteLogOfAllTrials + 400;
+    return t;
+}
+
 PageTops ArrangeTops(double statusHeight, double restoreCheckHeight, bool seedShown) {
     PageTops t;
     t.labelSolutionToKeep = kDesignedSolutionLabelTop - kArrangeMoveUp;
@@ -48,12 +60,13 @@ PageTops ArrangeTops(double statusHeight, double restoreCheckHeight, bool seedSh
     t.statusHeight = statusHeight;
     t.checkRestoreOriginal = t.labelStoppingStatus + statusHeight + 150;
     t.labelRestoreOriginal = t.checkRestoreOriginal + restoreCheckHeight + 20;
-    t.labelReportsToGenerate = t.labelRestoreOriginal + 500;
-    t.comboReportPlacement = t.labelReportsToGenerate - 55;
-    t.frameReportsDivider = t.labelReportsToGenerate + 290;
-    t.checkGenerateOptimizationSummary = t.frameReportsDivider + 210;
-    t.checkWriteLogOfAllTrials = t.checkGenerateOptimizationSummary + 400;
-    t.checkWriteLogOfProgressSteps = t.checkWriteLogOfAllTrials + 400;
+    const ReportTops reports = ReportSectionTops(t.labelRestoreOriginal + 500);
+    t.labelReportsToGenerate = reports.labelReportsToGenerate;
+    t.comboReportPlacement = reports.comboReportPlacement;
+    t.frameReportsDivider = reports.frameReportsDivider;
+    t.checkGenerateOptimizationSummary = reports.checkGenerateOptimizationSummary;
+    t.checkWriteLogOfAllTrials = reports.checkWriteLogOfAllTrials;
+    t.checkWriteLogOfProgressSteps = reports.checkWriteLogOfProgressSteps;
     t.seedShown = seedShown;
     if (seedShown) {
         t.labelGeneratorSeed = t.checkWriteLogOfProgressSteps + 500;
@@ -86,6 +99,26 @@ void WriteReportChoices(WatcherManager& manager, const PageChoices& choices) {
     manager.setStop_AtEndGenerateOptimizationSummary(choices.generateSummary);
     manager.setStop_AtEndWriteLogOfAllTrials(choices.writeLogOfAllTrials);
     manager.setStop_AtEndWriteLogOfProgressSteps(choices.writeLogOfProgressSteps);
+}
+
+void RestoreHostInteraction(WatcherManager& manager) {
+    if (!manager.Input_DisallowInteractionWithExcelWindow())
+        return;
+    const std::shared_ptr<HostExcel> excel = manager.excel();
+    if (!excel)
+        return;
+    excel->setInteractive(true);
+    // Only the Watcher's own message is taken off the host's status bar.
+    if (excel->statusBar() == engine::GetResourceString(4051, QString::fromUtf16(kProductName)))
+        excel->setStatusBar(QString());
+}
+
+void HandChoicesToHost(WatcherManager& manager) {
+    if (const std::shared_ptr<HostApplication> host = manager.application()) {
+        host->receiveStoppingOptions(
+            StoppingChoices{manager.Stop_AtEndGenerateOptimizationSummary(), manager.Stop_AtEndWriteLogOfAllTrials(),
+                            manager.Stop_AtEndWriteLogOfProgressSteps(), manager.Stop_SolutionToKeep()});
+    }
 }
 
 } // namespace manager::stopping

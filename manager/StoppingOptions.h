@@ -76,6 +76,19 @@ SolutionStatus DecideSolutionStatus(const RunFacts& facts);
 // Height of the status label for a text.
 double StatusLabelHeight(const QString& text);
 
+// The report section of a stopping page: its label, the placement selector
+// beside it, the divider and the three report boxes one under the other.
+struct ReportTops {
+    double labelReportsToGenerate = 0;
+    double comboReportPlacement = 0;
+    double frameReportsDivider = 0;
+    double checkGenerateOptimizationSummary = 0;
+    double checkWriteLogOfAllTrials = 0;
+    double checkWriteLogOfProgressSteps = 0;
+};
+// The section's tops when its label stands at `labelTop` (twips).
+ReportTops ReportSectionTops(double labelTop);
+
 // Every top (twips) that arranging the page sets.
 struct PageTops {
     double labelSolutionToKeep = 0;
@@ -126,6 +139,14 @@ PageChoices ChoicesToShow(const RunFacts& facts, const SolutionStatus& status, c
 // the three report choices.
 void ApplyRestoreChoice(WatcherManager& manager, const PageChoices& choices);
 void WriteReportChoices(WatcherManager& manager, const PageChoices& choices);
+
+// The first and last steps of OK in both full windows. The host gets its
+// interactivity back when the run had taken it (and loses the Watcher's own
+// status-bar message, never someone else's); then the host's stopping-options
+// receiver gets the manager's three report choices and Stop_SolutionToKeep,
+// in that order. A manager without a host application object calls nothing.
+void RestoreHostInteraction(WatcherManager& manager);
+void HandChoicesToHost(WatcherManager& manager);
 
 } // namespace stopping
 } // namespace manager

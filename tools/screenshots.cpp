@@ -6,7 +6,7 @@
 // update timer tick, drives the run through pause and stop as a person
 // would, and saves each window as a PNG file.
 //
-//   selvane-screenshots [--out DIR] [--model NAME]
+//   selvane-screenshots [--out DIR] [--model NAME] [--only GROUP,...]
 //
 // The language comes from $SELVANE_LANGUAGE (9 English, 7 German); the files
 // are named <window>-<state>-<en|de>.png. Runs offscreen as well as on a
@@ -127,9 +127,75 @@ private:
     std::unique_ptr<addin::OptimizationRun> m_run;
 };
 
+// An efficient-frontier series of a built-in model as the add-in runs it:
+// one optimization per constraining value, all in one log, each
+// optimization's progress steps under its own index and its trial numbers
+// going on from the one before. An optimization that has had its trials gives
+// way to the next one without a pause in between (so the Watcher never sees a
+// stopped population mid-series); the last one runs on until stopped.
+class FrontierSeries {
+public:
+    FrontierSeries(const QString& modelName, const QString& logPath, int64_t trialsPerOptimization)
+        : m_perOptimization(trialsPerOptimization) {
+        m_model = models::makeModel(modelName.toStdString(), 7);
+        if (!m_model || m_model->constrainingValues().size() < 2)
+            throw std::runtime_error("no model with an efficient frontier");
+        m_values = m_model->constrainingValues();
+        if (addin::CreateModelLog(*m_model, QFile::encodeName(logPath).toStdString(), m_log) != QX_OK)
+            throw std::runtime_error("cannot create the log");
+        startOptimization(1, 1);
+    }
+    ~FrontierSeries() {
+        m_run.reset();
+        QxLogClose(m_log);
+    }
+
+    models::Model& model() { return *m_model; }
+    addin::OptimizationRun& run() { return *m_run; }
+    // The Watcher that follows the series: it gets each new population.
+    void follow(manager::WatcherManager* watcher) { m_watcher = watcher; }
+
+    addin::StepResult steps(int n) {
+        addin::StepResult r = addin::StepResult::Trial;
+        for (int i = 0; i < n; ++i) {
+            if (m_run->trialsDone() >= m_perOptimization && m_k < static_cast<int>(m_values.size()))
+                startOptimization(m_k + 1, m_run->nextTrialNumber());
+            r = m_run->step();
+            if (r != addin::StepResult::Trial)
+                break;
+        }
+        return r;
+    }
+
+private:
+    void startOptimization(int k, int64_t firstTrialNumber) {
+        m_k = k;
+        m_model->setConstrainingLimit(m_values[static_cast<size_t>(k - 1)]);
+        addin::RunOptions o;
+        o.populationSize = 50;
+        o.seed = 7 + static_cast<uint64_t>(k - 1);
+        o.maxTrials = 0;
+        m_run.reset(); // the previous optimization's population goes first
+        m_run = std::make_unique<addin::OptimizationRun>(*m_model, o, m_log, k, firstTrialNumber);
+        if (m_run->start() != QX_OK)
+            throw std::runtime_error("cannot start an optimization of the series");
+        addin::channels::writeDouble(addin::channels::EFNumOptimizationUnderWay, k);
+        if (m_watcher)
+            m_watcher->setInput_PopHandle(m_run->population());
+    }
+
+    std::unique_ptr<models::Model> m_model;
+    std::vector<double> m_values;
+    int64_t m_perOptimization;
+    int32_t m_log = 0;
+    int m_k = 0;
+    std::unique_ptr<addin::OptimizationRun> m_run;
+    manager::WatcherManager* m_watcher = nullptr;
+};
+
 // Keeps the event loop (and so the windows' update timer) going for ms
 // milliseconds while the run goes on at about trialsPerSecond.
-addin::StepResult pump(Run& run, int ms, int trialsPerSecond) {
+template <class Series> addin::StepResult pump(Series& run, int ms, int trialsPerSecond) {
     QElapsedTimer clock;
     clock.start();
     addin::StepResult last = addin::StepResult::Trial;
@@ -204,13 +270,16 @@ void clickButton(QWidget* window, const QString& name) {
 
 // Creates the manager of a run as the add-in does: Initialize, the inputs,
 // InitializeForms, and the first-trial channels once a trial is done.
-std::unique_ptr<manager::WatcherManager> openWatcher(Run& run, const QString& logPath, int64_t maxTrials,
-                                                     const QString& progressGraphPath = QString()) {
+template <class Series>
+std::unique_ptr<manager::WatcherManager> openWatcher(Series& run, const QString& logPath, int64_t maxTrials,
+                                                     const QString& progressGraphPath = QString(),
+                                                     bool efficientFrontier = false) {
     auto m = std::make_unique<manager::WatcherManager>();
     m->Initialize();
     addin::AddinOptions options;
     options.maxTrials = maxTrials;
     options.maxSeconds = 0;
+    options.efficientFrontier = efficientFrontier;
     addin::RunSetup setup;
     setup.population = run.run().population();
     setup.logPath = logPath;
@@ -374,6 +443,45 @@ void shootLogPage(Shooter& shots, const QString& modelName, const QString& folde
     m->Dispose();
 }
 
+// An efficient-frontier series: both windows while optimization 4 of 5
+// runs (the earlier ones' step curves and the frontier so far beside the
+// current one's progress), then the full window's stopping page once the
+// last optimization has stopped.
+void shootFrontier(Shooter& shots, const QString& folder) {
+    constexpr int64_t kTrialsPerOptimization = 500;
+    const QString logPath = QDir(folder).filePath(QStringLiteral("frontier.qxlog"));
+    FrontierSeries series(QStringLiteral("portfolio"), logPath, kTrialsPerOptimization);
+    // What the add-in proposes at the end of the run.
+    addin::channels::writeBool(addin::channels::StopGenerateOptimizationSummary, true);
+    addin::channels::writeBool(addin::channels::StopWriteLogOfAllTrials, false);
+    addin::channels::writeBool(addin::channels::StopWriteLogOfProgressSteps, true);
+    addin::channels::writeLong(addin::channels::StopSolutionToKeep, -1);
+    series.steps(50);
+    // The trial limit the Watcher is told is that of the whole series.
+    auto m = openWatcher(series, logPath, kTrialsPerOptimization * 5, QString(), true);
+    series.follow(m.get());
+    m->ShowFullWatcher();
+    pump(series, 1500, 0);
+    // The Watcher draws each optimization's steps as it sees them: the
+    // series goes on at a pace it can follow, into optimization 4.
+    pump(series, 6000, 240);
+    m->ShowCompactWindow();
+    pump(series, 1500, 100);
+    shots.save(widgetOf(m->compactWindow()), QStringLiteral("compact-frontier-running"));
+    m->ShowFullWatcher();
+    pump(series, 1500, 100);
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-frontier-running"));
+
+    // The rest of the series, then the last optimization stops.
+    pump(series, 4000, 250);
+    QxPopSetRunStatus(series.run().population(), QxRunStatusStopped);
+    pump(series, 1500, 0);
+    if (m->fullWindow() && m->fullWindow()->DialogConfiguration() != 3)
+        std::fprintf(stderr, "warning: the frontier window is not in its stopping configuration\n");
+    shots.save(widgetOf(m->fullWindow()), QStringLiteral("full-frontier-stopped"));
+    m->Dispose();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -390,6 +498,8 @@ int main(int argc, char** argv) {
                       QStringLiteral("docs/screenshots")});
     parser.addOption({QStringLiteral("model"), QStringLiteral("Built-in model to optimize."), QStringLiteral("name"),
                       QStringLiteral("portfolio")});
+    parser.addOption({QStringLiteral("only"), QStringLiteral("Groups of pictures to make, comma-separated."),
+                      QStringLiteral("groups")});
     parser.process(app);
     QDir().mkpath(parser.value(QStringLiteral("out")));
 
@@ -404,11 +514,23 @@ int main(int argc, char** argv) {
 
     Shooter shots(parser.value(QStringLiteral("out")), suffix);
     try {
-        shootFullRun(shots, parser.value(QStringLiteral("model")), folder.path());
-        shootOriginalStillBest(shots, parser.value(QStringLiteral("model")), folder.path());
-        shootNoLimit(shots, parser.value(QStringLiteral("model")), folder.path());
-        shootPopulationPages(shots, folder.path());
-        shootLogPage(shots, parser.value(QStringLiteral("model")), folder.path());
+        // --only picks groups of pictures (full, original, nolimit,
+        // population, log, frontier); all of them by default.
+        const QStringList only = parser.value(QStringLiteral("only")).split(u',', Qt::SkipEmptyParts);
+        const auto wanted = [&](const char* group) { return only.isEmpty() || only.contains(QLatin1String(group)); };
+        const QString model = parser.value(QStringLiteral("model"));
+        if (wanted("full"))
+            shootFullRun(shots, model, folder.path());
+        if (wanted("original"))
+            shootOriginalStillBest(shots, model, folder.path());
+        if (wanted("nolimit"))
+            shootNoLimit(shots, model, folder.path());
+        if (wanted("population"))
+            shootPopulationPages(shots, folder.path());
+        if (wanted("log"))
+            shootLogPage(shots, model, folder.path());
+        if (wanted("frontier"))
+            shootFrontier(shots, folder.path());
     } catch (const std::exception& e) {
         std::fprintf(stderr, "error: %s\n", e.what());
         return 1;

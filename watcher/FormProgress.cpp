@@ -720,15 +720,8 @@ void FormProgress::CommandOK_Click() {
     manager::WatcherManager* const mgr = m_Manager;
     ol::StepGuard steps;
     steps.run([&] {
-        if (mgr == nullptr || !mgr->Input_DisallowInteractionWithExcelWindow())
-            return;
-        const std::shared_ptr<manager::HostExcel> excel = mgr->excel();
-        if (!excel)
-            return;
-        excel->setInteractive(true);
-        // Only the Watcher's own message is taken off the host's status bar.
-        if (excel->statusBar() == engine::GetResourceString(4051, QStringLiteral("Selvane")))
-            excel->setStatusBar(QString());
+        if (mgr != nullptr)
+            manager::stopping::RestoreHostInteraction(*mgr);
     });
     // The stopping page's choices go into the manager before the host hears
     // of them: the kept solution first, its errors ignored, then the reports.
@@ -742,13 +735,8 @@ void FormProgress::CommandOK_Click() {
             stoppingPage->StoppingOptionsTab_GetInfo();
         hide();
         log(QStringLiteral("WATCHER, CommandOK_Click: hid dialog"));
-        if (mgr != nullptr) {
-            if (const std::shared_ptr<manager::HostApplication> host = mgr->application()) {
-                host->receiveStoppingOptions(manager::StoppingChoices{
-                    mgr->Stop_AtEndGenerateOptimizationSummary(), mgr->Stop_AtEndWriteLogOfAllTrials(),
-                    mgr->Stop_AtEndWriteLogOfProgressSteps(), mgr->Stop_SolutionToKeep()});
-            }
-        }
+        if (mgr != nullptr)
+            manager::stopping::HandChoicesToHost(*mgr);
     } catch (...) {
         const ol::OLError error = ol::currentExceptionAsError(QStringLiteral("CommandOK_Click"));
         if (m_Manager != nullptr) {

@@ -1,5 +1,6 @@
 #include "FormProgressEF.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QCloseEvent>
@@ -22,6 +23,7 @@
 #include "ol/VisualServices.h"
 #include "pages/FrontierPages.h"
 #include "pages/FrontierProgressPage.h"
+#include "pages/FrontierStoppingOptionsPage.h"
 
 namespace watcher {
 
@@ -65,14 +67,12 @@ void FormProgressEF::buildControls() {
     connect(TabMain, &QTabWidget::currentChanged, this, [this](int) { TabMain_Click(); });
     LabelProgressStatus = new QLabel(this);
     LabelProgressStatus->setObjectName(QStringLiteral("LabelProgressStatus"));
-    LabelStoppingStatus = new QLabel(FrameTabMain[TabStoppingOptions]);
-    LabelStoppingStatus->setObjectName(QStringLiteral("LabelStoppingStatus"));
-    setGeometryTwips(LabelStoppingStatus, 120, 120, 8000, 255);
 
     m_ProgressPage = new FrontierProgressPage(FrameTabMain[TabProgress], LabelProgressStatus);
     m_SummaryPage = new FrontierSummaryPage(FrameTabMain[TabSummary]);
     m_LogPage = new FrontierLogPage(FrameTabMain[TabLog]);
-    m_Pages = {m_ProgressPage, m_SummaryPage, m_LogPage};
+    m_StoppingPage = new FrontierStoppingOptionsPage(FrameTabMain[TabStoppingOptions]);
+    m_Pages = {m_ProgressPage, m_SummaryPage, m_LogPage, m_StoppingPage};
 
     CommandHelp = makeButton(this, "CommandHelp", false);
     CommandMinimizeWatcher = makeButton(this, "CommandMinimizeWatcher", false);
@@ -81,6 +81,8 @@ void FormProgressEF::buildControls() {
     CommandStop = makeButton(this, "CommandStop", false);
     CommandOK = new QToolButton(this);
     CommandOK->setObjectName(QStringLiteral("CommandOK"));
+    CommandOK->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Its caption is not localized in this window.
     CommandOK->setText(QStringLiteral("OK"));
     CommandOK->setVisible(false);
     connect(CommandRun, &QToolButton::clicked, this,
@@ -109,11 +111,15 @@ void FormProgressEF::buildControls() {
 void FormProgressEF::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const manager::TwipsSize kept = manager::FrontierClientSize(widthTwips(this), heightTwips(this));
-    if (kept.width > widthTwips(this) + 1 || kept.height > heightTwips(this) + 1) {
-        resizeTwips(this, kept.width, kept.height);
+    // Compared in whole pixels: the smallest size in twips is seldom a whole
+    // number of pixels, and a resize to the same pixels brings no new event.
+    const QSize keptPixels(std::max(width(), twipsToPixels(kept.width, this)),
+                           std::max(height(), twipsToPixels(kept.height, this)));
+    if (keptPixels != size()) {
+        resize(keptPixels);
         return;
     }
-    const double w = kept.width, h = kept.height;
+    const double w = widthTwips(this), h = heightTwips(this);
     const double bottomTop = h - kBottomBarHeight;
     setGeometryTwips(TabMain, 60, 120, w - 120, bottomTop - 620);
     setGeometryTwips(LabelProgressStatus, 120, bottomTop - 450, w - 240, 255);
@@ -307,15 +313,16 @@ void FormProgressEF::GoToStoppingConfig() {
     ol::StepGuard guard;
     m_DialogConfiguration = kConfigStopped;
     guard.run([&] { ApplyDialogConfiguration(); });
-    guard.run([&] { LabelStoppingStatus->setText(manager::FrontierStoppingStatus(*m_Manager)); });
+    guard.run([&] { m_StoppingPage->ArrangeForStopping(); });
     guard.run([&] {
         const bool previous = m_SettingControls;
         m_SettingControls = true;
         TabMain->setCurrentIndex(TabStoppingOptions);
         m_SettingControls = previous;
-        EnableFrameOfSelectedTab();
     });
+    guard.run([&] { EnableFrameOfSelectedTab(); });
     guard.run([&] { ol::windowService().bringToFront(windowRef()); });
+    guard.run([&] { update(); });
 }
 
 void FormProgressEF::ControlsAfterStopClickedDisableEnable(bool enable) {
@@ -363,9 +370,33 @@ void FormProgressEF::runControlClick(void (manager::WatcherManager::*process)())
     guard.run([&] { (m_Manager->*process)(); });
 }
 
+// OK as in the single optimization's window, without a solution to keep:
+// the host gets its interactivity back, the page's choices go into the
+// manager, the window hides, and the host's stopping-options receiver gets
+// the choices with the manager's Stop_SolutionToKeep.
 void FormProgressEF::CommandOK_Click() {
-    hide();
-    log(QStringLiteral("WATCHER, CommandOK_Click: hid dialog"));
+    log(QStringLiteral("WATCHER, CommandOK_Click: entering"));
+    manager::WatcherManager* const mgr = m_Manager;
+    ol::StepGuard steps;
+    steps.run([&] {
+        if (mgr != nullptr)
+            manager::stopping::RestoreHostInteraction(*mgr);
+    });
+    try {
+        m_StoppingPage->StoppingOptionsTab_GetInfo();
+        hide();
+        log(QStringLiteral("WATCHER, CommandOK_Click: hid dialog"));
+        if (mgr != nullptr)
+            manager::stopping::HandChoicesToHost(*mgr);
+    } catch (...) {
+        const ol::OLError error = ol::currentExceptionAsError(QStringLiteral("CommandOK_Click"));
+        if (m_Manager != nullptr) {
+            ol::StepGuard report;
+            report.run([&] {
+                m_Manager->DisplayMessage(QStringLiteral("Error in OK command handler: ") + error.description(), false);
+            });
+        }
+    }
 }
 
 void FormProgressEF::TimerUpdate_Timer() {

@@ -18,12 +18,13 @@ namespace watcher {
 
 class FrontierLogPage;
 class FrontierProgressPage;
+class FrontierStoppingOptionsPage;
 class FrontierSummaryPage;
 class WatcherPage;
 
 // The full Watcher window of an efficient-frontier analysis: the progress
 // graphs and frontier, the frontier solutions, the log of all optimizations
-// and, at the end, the stopping status. Its one-second timer drives the run
+// and, at the end, the stopping options and OK. Its one-second timer drives the run
 // as the single-optimization window's does; a pause between two
 // optimizations is handed to the manager too.
 class FormProgressEF : public QWidget, public manager::FullWindow {
@@ -77,6 +78,7 @@ public:
     FrontierProgressPage* progressPage() const { return m_ProgressPage; }
     FrontierSummaryPage* summaryPage() const { return m_SummaryPage; }
     FrontierLogPage* logPage() const { return m_LogPage; }
+    FrontierStoppingOptionsPage* stoppingPage() const { return m_StoppingPage; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -95,7 +97,6 @@ private:
     QTabWidget* TabMain = nullptr;
     std::array<QFrame*, TabCount> FrameTabMain{};
     QLabel* LabelProgressStatus = nullptr;
-    QLabel* LabelStoppingStatus = nullptr;
     QToolButton* CommandRun = nullptr;
     QToolButton* CommandPause = nullptr;
     QToolButton* CommandStop = nullptr;
@@ -107,7 +108,8 @@ private:
     FrontierProgressPage* m_ProgressPage = nullptr;
     FrontierSummaryPage* m_SummaryPage = nullptr;
     FrontierLogPage* m_LogPage = nullptr;
-    std::array<WatcherPage*, 3> m_Pages{};
+    FrontierStoppingOptionsPage* m_StoppingPage = nullptr;
+    std::array<WatcherPage*, TabCount> m_Pages{};
 
     int32_t m_DialogConfiguration = kConfigRunning;
     bool m_SettingControls = false;

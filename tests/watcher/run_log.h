@@ -29,6 +29,9 @@ public:
     RunLog& operator=(const RunLog&) = delete;
 
     int trials() const { return m_trial; }
+    // Progress steps from now on belong to optimization k of an
+    // efficient-frontier series (1 at first).
+    void optimization(int32_t k) { m_selector = k; }
 
     // The next trial with this value and gene values (gene i = geneBase + i
     // when none are given); a progress step too when `step`.
@@ -47,7 +50,7 @@ public:
         record.extra.validTrialCount = m_trial;
         ASSERT_EQ(QxLogAppendTrialWVB(m_log, &record), QX_OK);
         if (step) {
-            ASSERT_EQ(QxLogAppendProgressStepWVB(m_log, 1, &record), QX_OK);
+            ASSERT_EQ(QxLogAppendProgressStepWVB(m_log, m_selector, &record), QX_OK);
         }
     }
     // Trials up to trial number `last`, none a step, all of this value.
@@ -60,6 +63,7 @@ private:
     int m_genes;
     int32_t m_log = 0;
     int m_trial = 0;
+    int32_t m_selector = 1;
 };
 
 } // namespace pagetest

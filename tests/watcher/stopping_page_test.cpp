@@ -14,37 +14,17 @@
 #include "manager/HostObjects.h"
 #include "manager/StoppingOptions.h"
 #include "pages/StoppingOptionsPage.h"
+#include "recording_host.h"
 #include "run_log.h"
 
 namespace {
 
 using formprogresstest::FormProgressTest;
+using formprogresstest::RecordingHost;
 using formprogresstest::RunSettings;
 using manager::WatcherManager;
 using watcher::FormProgress;
 namespace stopping = manager::stopping;
-
-// The add-in's application object: records each call of the stopping-options
-// receiver with the manager's selector as it stood at that moment.
-class RecordingHost final : public manager::HostApplication, public manager::HostConnector {
-public:
-    explicit RecordingHost(const WatcherManager& manager) : m_manager(manager) {}
-    std::vector<manager::StoppingChoices> received;
-    std::vector<int32_t> selectorWhenCalled;
-
-    std::optional<QSize> reportGraphSize(int32_t) override { return std::nullopt; }
-    void receiveStoppingOptions(const manager::StoppingChoices& choices) override {
-        received.push_back(choices);
-        selectorWhenCalled.push_back(m_manager.Stop_SolutionToKeep());
-    }
-    std::shared_ptr<manager::HostExcel> excel(const manager::ObjectRef&) override { return nullptr; }
-    std::shared_ptr<manager::HostApplication> application(const manager::ObjectRef&) override {
-        return std::shared_ptr<manager::HostApplication>(this, [](manager::HostApplication*) {});
-    }
-
-private:
-    const WatcherManager& m_manager;
-};
 
 class StoppingPageTest : public FormProgressTest {
 protected:

@@ -4,8 +4,10 @@
 #include <cmath>
 #include <limits>
 
+#include <QChart>
 #include <QFrame>
 #include <QLabel>
+#include <QLegend>
 
 #include "Formatting.h"
 #include "GraphControl.h"
@@ -95,7 +97,10 @@ void FrontierProgressPage::ProgressTab_Initialize() {
         log(QStringLiteral("Done assigning PGrGraph objects to controls"));
         if (LabelProgressStatus != nullptr)
             LabelProgressStatus->setText(engine::GetResourceString(4062));
-        // The progress graph's legend names its curves.
+        // The progress graph's legend names its curves, one under the
+        // other beside the plot: in a row under a square graph the names of
+        // five or more constraining values would be cut short.
+        MirGraphAllTrials->chart()->legend()->setAlignment(Qt::AlignRight);
         MirGraphEfficientFrontier->SetLegendVisible(false);
         log(QStringLiteral("Done making legends invisible"));
         MirGraphAllTrials->SetTitle(engine::GetResourceString(4063));

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+
 #include "WatcherPage.h"
 #include "manager/StoppingOptions.h"
 
@@ -8,6 +10,8 @@ class QComboBox;
 class QLabel;
 
 namespace watcher {
+
+class ReportChoicesSection;
 
 // Page 6 of the Watcher window, shown only in the stopping configuration:
 // which solution to keep, which reports and logs to write, and in
@@ -19,6 +23,7 @@ class StoppingOptionsPage : public WatcherPage {
 
 public:
     explicit StoppingOptionsPage(QFrame* frame);
+    ~StoppingOptionsPage() override;
 
     // WatcherPage
     void ApplyLocalization(const manager::WatcherManager* manager) override;
@@ -50,12 +55,9 @@ private:
     QLabel* LabelStoppingStatus = nullptr;
     QCheckBox* CheckRestoreOriginal = nullptr;
     QLabel* LabelRestoreOriginal = nullptr;
-    QLabel* LabelReportsToGenerate = nullptr;
-    QComboBox* ComboReportPlacement = nullptr;
-    QFrame* FrameReportsDivider = nullptr;
-    QCheckBox* CheckGenerateOptimizationSummary = nullptr;
-    QCheckBox* CheckWriteLogOfAllTrials = nullptr;
-    QCheckBox* CheckWriteLogOfProgressSteps = nullptr;
+    // LabelReportsToGenerate, ComboReportPlacement, FrameReportsDivider and
+    // the three report boxes.
+    std::unique_ptr<ReportChoicesSection> m_Reports;
     QLabel* LabelGeneratorSeed = nullptr;
     QFrame* FrameGeneratorSeedDivider = nullptr;
     QCheckBox* CheckFixSeed = nullptr;
