@@ -30,6 +30,9 @@ int main(int argc, char** argv) {
         addin::AddinSession::requestStop();
         std::signal(SIGINT, SIG_DFL);
     });
+    // SIGUSR1 is the host's Next optimization button of an efficient-frontier
+    // run: the Watcher asks the person whether to move on.
+    std::signal(SIGUSR1, [](int) { addin::AddinSession::requestNextOptimization(); });
     addin::AddinSession session(*options, [](addin::HostExcelObject& excel, addin::HostApplicationObject& application) {
         return std::make_unique<addin::DbusWatcherConnection>(QDBusConnection::sessionBus(), excel, application);
     });
