@@ -703,8 +703,9 @@ void AddinSession::printSummary() {
                .arg(QFileInfo::exists(graph) ? graph : QStringLiteral("none (the Watcher wrote no file)"));
     if (!m_frontier.empty())
         out << QStringLiteral("  Frontier chart: %1")
-                   .arg(m_excel.lastWorkbook().isEmpty() ? QStringLiteral("none (no workbook was written)")
-                                                         : m_excel.lastWorkbook());
+                   .arg(!m_excel.lastWorkbook().isEmpty() ? m_excel.lastWorkbook()
+                        : m_options.unattended            ? QStringLiteral("none (an unattended run asks for none)")
+                                                          : QStringLiteral("none (no workbook was written)"));
     out << QStringLiteral("  Sheet: showed %1; %2 sheet updates, %3 update requests from the Watcher, %4 pauses")
                .arg(updatingName(m_updating))
                .arg(m_sheetUpdates)
