@@ -126,7 +126,8 @@ StepResult OptimizationRun::step() {
     }
     if (limitReached()) {
         QxPopTimerPause(m_pop);
-        QxPopSetRunStatus(m_pop, QxRunStatusStopped);
+        if (m_options.markStoppedAtLimit)
+            QxPopSetRunStatus(m_pop, QxRunStatusStopped);
         return StepResult::Stopped;
     }
 

@@ -29,12 +29,16 @@ struct RunOptions {
     // ranked by how far it falls short instead of being rejected, so the
     // search finds its way to plans that meet every rule.
     bool constraintSolverHelp = false;
+    // Whether reaching a limit marks the population stopped. An optimization
+    // in the middle of a frontier series leaves its status alone: a stopped
+    // status would tell the Watcher that the whole series has ended.
+    bool markStoppedAtLimit = true;
 };
 
 enum class StepResult {
     Trial,           // one trial was evaluated
     Paused,          // the run is paused: poll again later
-    Stopped,         // a stop mark or a limit ended the run
+    Stopped,         // a stop mark or a limit ended the run (see markStoppedAtLimit)
     NextOptimization // the Watcher asked to move on (efficient frontier)
 };
 

@@ -15,7 +15,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dbus dbus-x11 xauth xvfb
   dpkg-dev file
-  libxlsxwriter-dev python3
+  libxlsxwriter-dev python3 python3-openpyxl
 )
 # Why the less obvious ones:
 #   libqt6opengl6-dev  Qt6Charts' CMake configuration needs Qt6OpenGL, and
@@ -28,6 +28,9 @@ packages=(
 #                      real .xlsx workbook with it
 #   python3            the workbook test opens the .xlsx's zip and reads its
 #                      chart part with the standard library
+#   python3-openpyxl   the frontier end-to-end test reads the add-in's workbook
+#                      with a spreadsheet reader, chart and cells as a
+#                      spreadsheet program sees them
 
 if [ "${1:-}" = "--list" ]; then
   printf '%s\n' "${packages[@]}"

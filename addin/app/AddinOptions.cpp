@@ -64,8 +64,15 @@ QString addinUsage() {
                           "                        this file, one key=value a line\n"
                           "  --help                this text\n"
                           "\n"
+                          "While it runs: Ctrl+C stops the run as the Watcher's Stop does; in an\n"
+                          "efficient-frontier run, kill -USR1 <pid> plays the host's Next optimization\n"
+                          "button (the Watcher asks whether to move on; unattended, it moves on), and so\n"
+                          "does typing n and Enter at the terminal.\n"
+                          "\n"
                           "At the end it prints the run's summary and the stopping choices: those the\n"
-                          "person made in the Watcher, or the add-in's defaults.\n");
+                          "person made in the Watcher, or the add-in's defaults. An efficient-frontier\n"
+                          "run on screen that got to its last optimization also gets the frontier's\n"
+                          "chart in a workbook (.xlsx) beside the log, named in the summary.\n");
 }
 
 std::optional<AddinOptions> parseAddinOptions(const QStringList& arguments, QString& error) {

@@ -272,6 +272,7 @@ bool AddinSession::setUpModelAndLog() {
 
 bool AddinSession::startOptimization(int k, int64_t firstTrialNumber) {
     m_optimization = k;
+    const int count = m_frontier.empty() ? 1 : static_cast<int>(m_frontier.size());
     if (!m_frontier.empty())
         m_model->setConstrainingLimit(m_frontier[static_cast<size_t>(k - 1)]);
     RunOptions o;
@@ -280,13 +281,35 @@ bool AddinSession::startOptimization(int k, int64_t firstTrialNumber) {
     o.maxTrials = m_options.maxTrials;
     o.maxMs = m_options.maxSeconds * 1000;
     o.constraintSolverHelp = m_solverHelp;
-    m_run.reset(); // the previous optimization's population goes first
-    m_run = std::make_unique<OptimizationRun>(*m_model, o, m_log, k, firstTrialNumber);
-    if (const int32_t rc = m_run->start(); rc != QX_OK) {
+    // Only the last optimization of a series ends the run when it reaches
+    // its limit; before it, the next one simply takes over.
+    o.markStoppedAtLimit = k == count;
+    auto next = std::make_unique<OptimizationRun>(*m_model, o, m_log, k, firstTrialNumber);
+    if (const int32_t rc = next->start(); rc != QX_OK) {
         warn(QStringLiteral("cannot set up the population: %1").arg(engineErrorText(rc)));
         m_lastEngineError = rc;
+        if (m_run) // the series ends here: the Watcher sees it stopped
+            QxPopSetRunStatus(m_run->population(), QxRunStatusStopped);
         return false;
     }
+    channels::writeDouble(channels::EFNumOptimizationUnderWay, k);
+    if (m_run) {
+        // The Watcher follows the new population before the previous one
+        // goes, so it never looks at a freed one. A pause or stop the
+        // person asked for meanwhile went to the previous population and
+        // carries over.
+        const int32_t previous = m_run->population();
+        QString error;
+        if (m_watcher && !m_watcher->setPopulation(next->population(), error))
+            warn(QStringLiteral("the Watcher did not take the new population: %1").arg(error));
+        const int16_t asked = QxPopGetRunStatus(previous);
+        const bool forTheQuestion = asked == QxRunStatusMarkToPause && m_nextOptimizationAsked;
+        if ((asked == QxRunStatusMarkToPause && !forTheQuestion) || asked == QxRunStatusMarkToStop)
+            QxPopSetRunStatus(next->population(), asked);
+    }
+    // A next-optimization request that the limit overtook is served.
+    m_nextOptimizationAsked = false;
+    m_run = std::move(next); // frees the previous population
     m_paused = false;
     channels::writeDouble(channels::EFNumOptimizationUnderWay, k);
     if (!m_frontier.empty()) {
@@ -394,6 +417,8 @@ AddinSession::Outcome AddinSession::runOptimization() {
             say(QStringLiteral("Interrupted: stopping the run."));
             QxPopSetRunStatus(run.population(), QxRunStatusMarkToStop);
         }
+        if (s_nextRequested.exchange(false))
+            askForNextOptimization();
         const StepResult r = run.step();
         if (r == StepResult::Trial) {
             if (m_paused) {
@@ -415,8 +440,14 @@ AddinSession::Outcome AddinSession::runOptimization() {
                 // The Watcher turns its windows to the paused look once the
                 // add-in says it waits; after a Stop click it asks its
                 // question instead. A multi-core pause needs neither.
-                if (m_watcher && m_options.multiCoreWorkers == 0 && !m_watcher->waitingAfterStopClicked())
+                // A pause for the next-optimization request waits for the
+                // Watcher's question instead.
+                if (m_watcher && m_nextOptimizationAsked) {
+                    m_nextOptimizationAsked = false;
+                    m_watcher->setWaitingAfterEFNextOptimizationClicked(true);
+                } else if (m_watcher && m_options.multiCoreWorkers == 0 && !m_watcher->waitingAfterStopClicked()) {
                     m_watcher->setWaitingAfterPauseClicked(true);
+                }
             }
             serveEventsFor(20);
             pollChannels();
@@ -446,6 +477,33 @@ AddinSession::Outcome AddinSession::runOptimization() {
             printProgressLine(false);
             sinceReport.restart();
         }
+    }
+}
+
+void AddinSession::askForNextOptimization() {
+    const int count = static_cast<int>(m_frontier.size());
+    if (count < 2) {
+        say(QStringLiteral("Next optimization asked for, but this run is a single optimization."));
+        return;
+    }
+    const int32_t pop = m_run->population();
+    if (m_watcher && !m_options.unattended) {
+        // As the host's Next optimization button does: the run pauses, and
+        // the Watcher asks the person whether to move on (on the last
+        // optimization it lets the run go on without asking).
+        say(QStringLiteral("Next optimization asked for after trial %1: the Watcher asks whether to move on.")
+                .arg(m_run->nextTrialNumber() - 1));
+        if (m_paused) {
+            m_watcher->setWaitingAfterEFNextOptimizationClicked(true);
+        } else {
+            m_nextOptimizationAsked = true;
+            QxPopSetRunStatus(pop, QxRunStatusMarkToPause);
+        }
+    } else if (m_optimization >= count) {
+        say(QStringLiteral("Next optimization asked for, but this is the last optimization of the series."));
+    } else {
+        say(QStringLiteral("Next optimization asked for: nobody to ask, so the run moves on."));
+        QxPopSetRunStatus(pop, QxRunStatusMarkToMoveToNextOptimization);
     }
 }
 
@@ -494,10 +552,11 @@ void AddinSession::showRecalculation() {
 }
 
 bool AddinSession::frontierCompleted() const {
+    // The series got to its last optimization, however that one ended
+    // (a person's Stop is how an open-ended last optimization ends).
     if (m_frontier.size() < 2 || m_results.size() != m_frontier.size())
         return false;
-    const Outcome last = m_results.back().outcome;
-    return last != Outcome::StopRequested && last != Outcome::EngineError;
+    return m_results.back().outcome != Outcome::EngineError;
 }
 
 void AddinSession::placeFrontierChart() {
@@ -642,6 +701,11 @@ void AddinSession::printSummary() {
     const QString graph = progressGraphPathFor(m_logPath);
     out << QStringLiteral("  Progress graph: %1")
                .arg(QFileInfo::exists(graph) ? graph : QStringLiteral("none (the Watcher wrote no file)"));
+    if (!m_frontier.empty())
+        out << QStringLiteral("  Frontier chart: %1")
+                   .arg(!m_excel.lastWorkbook().isEmpty() ? m_excel.lastWorkbook()
+                        : m_options.unattended            ? QStringLiteral("none (an unattended run asks for none)")
+                                                          : QStringLiteral("none (no workbook was written)"));
     out << QStringLiteral("  Sheet: showed %1; %2 sheet updates, %3 update requests from the Watcher, %4 pauses")
                .arg(updatingName(m_updating))
                .arg(m_sheetUpdates)

@@ -57,6 +57,9 @@ public:
     // Asks the run under way to stop as a stop mark would; safe to call from
     // a signal handler.
     static void requestStop() noexcept { s_stopRequested.store(true); }
+    // Asks for the next optimization of a frontier series, as the host's
+    // Next optimization button does; safe to call from a signal handler.
+    static void requestNextOptimization() noexcept { s_nextRequested.store(true); }
 
 private:
     enum class Outcome { LimitReached, StopRequested, NextOptimization, EngineError };
@@ -77,6 +80,7 @@ private:
     bool askQuestionsBeforeTheRun();
     int32_t ask(int16_t channel, int32_t request, bool defaultYes, const QString& what);
     Outcome runOptimization();
+    void askForNextOptimization();
     void afterFirstTrial();
     void pollChannels();
     void showRecalculation();
@@ -96,6 +100,7 @@ private:
     void warn(const QString& line);
 
     static inline std::atomic<bool> s_stopRequested{false};
+    static inline std::atomic<bool> s_nextRequested{false};
 
     AddinOptions m_options;
     WatcherFactory m_watcherFactory;
@@ -119,6 +124,7 @@ private:
     bool m_solverHelp = false;
     bool m_firstTrialDone = false;
     bool m_paused = false;
+    bool m_nextOptimizationAsked = false; // paused for the next-optimization question
     int64_t m_sheetUpdates = 0;
     int m_updateRequests = 0;
     int m_pauses = 0;

@@ -162,15 +162,30 @@ bool DbusWatcherConnection::waitingAfterStopClicked() {
     return reply.value().variant().toBool();
 }
 
-void DbusWatcherConnection::setWaitingAfterPauseClicked(bool on) {
-    if (!m_manager)
-        return;
+bool DbusWatcherConnection::setManagerProperty(const QString& name, const QVariant& value, QString& error) {
+    if (!m_manager) {
+        error = QStringLiteral("no Watcher manager");
+        return false;
+    }
     QDBusMessage set = propertiesCall(QStringLiteral("Set"));
-    set << dbusif::kManagerInterface << QStringLiteral("WaitingAfterPauseClicked")
-        << QVariant::fromValue(QDBusVariant(on));
+    set << dbusif::kManagerInterface << name << QVariant::fromValue(QDBusVariant(value));
+    return await(m_bus.asyncCall(set, kCallMs), kCallMs, QStringLiteral("setting %1").arg(name), error);
+}
+
+void DbusWatcherConnection::setWaitingAfterPauseClicked(bool on) {
     QString error;
-    if (!await(m_bus.asyncCall(set, kCallMs), kCallMs, QStringLiteral("setting WaitingAfterPauseClicked"), error))
+    if (m_manager && !setManagerProperty(QStringLiteral("WaitingAfterPauseClicked"), on, error))
         std::fprintf(stderr, "selvane-addin: %s\n", error.toLocal8Bit().constData());
+}
+
+void DbusWatcherConnection::setWaitingAfterEFNextOptimizationClicked(bool on) {
+    QString error;
+    if (m_manager && !setManagerProperty(QStringLiteral("WaitingAfterEFNextOptimizationClicked"), on, error))
+        std::fprintf(stderr, "selvane-addin: %s\n", error.toLocal8Bit().constData());
+}
+
+bool DbusWatcherConnection::setPopulation(int32_t population, QString& error) {
+    return setManagerProperty(QStringLiteral("Input_PopHandle"), QVariant::fromValue<qint32>(population), error);
 }
 
 bool DbusWatcherConnection::showWatcherModally(QString& error) {

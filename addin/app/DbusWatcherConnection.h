@@ -30,6 +30,8 @@ public:
     int64_t watcherProcessId() override;
     bool waitingAfterStopClicked() override;
     void setWaitingAfterPauseClicked(bool on) override;
+    void setWaitingAfterEFNextOptimizationClicked(bool on) override;
+    bool setPopulation(int32_t population, QString& error) override;
     bool showWatcherModally(QString& error) override;
     bool efGraphChartInExcel(const QString& placementRange, const QString& dataRange, QString& chartPath,
                              QString& error) override;
@@ -42,6 +44,8 @@ private:
     // `timeoutMs`.
     bool await(QDBusPendingCall call, int timeoutMs, const QString& what, QString& error);
     QDBusMessage propertiesCall(const QString& method) const;
+    // Sets one manager property and waits for the answer.
+    bool setManagerProperty(const QString& name, const QVariant& value, QString& error);
 
     QDBusConnection m_bus;
     HostExcelObject& m_excel;

@@ -28,6 +28,12 @@ public:
 
     virtual bool waitingAfterStopClicked() = 0;
     virtual void setWaitingAfterPauseClicked(bool on) = 0;
+    // The person asked the host for the next optimization of a frontier
+    // series: the paused run waits for the Watcher's question.
+    virtual void setWaitingAfterEFNextOptimizationClicked(bool on) = 0;
+    // A new population takes over the run (the next optimization of a
+    // frontier series); true once the Watcher uses it.
+    virtual bool setPopulation(int32_t population, QString& error) = 0;
 
     // Shows the full window modally; returns when the person closed it (the
     // manager is disposed then).

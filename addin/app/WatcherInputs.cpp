@@ -1,5 +1,7 @@
 #include "WatcherInputs.h"
 
+#include <algorithm>
+
 #include "HostApplicationObject.h"
 #include "ol/NumberFormat.h"
 
@@ -75,7 +77,11 @@ QList<WatcherInput> watcherInputs(const models::Model& model, const AddinOptions
     add("Input_MainHelpFilePath", run.helpFilePath);
     add("Input_PopulationSize", options.populationSize);
     add("Input_NumConstraints", static_cast<int>(model.constraints().size()));
-    add("Input_Runtime_TrialCount", static_cast<double>(options.maxTrials));
+    // The Watcher counts the trials of a whole frontier series from its
+    // first, while the run time is the optimization's under way (each has a
+    // population and a timer of its own): the trial limit is the series'.
+    const size_t optimizations = std::max<size_t>(frontier.size(), 1);
+    add("Input_Runtime_TrialCount", static_cast<double>(options.maxTrials) * static_cast<double>(optimizations));
     add("Input_Runtime_NumIterations", 0);
     add("Input_Runtime_Milliseconds", static_cast<double>(options.maxSeconds) * 1000.0);
     add("Input_ExcelAppHwnd", run.hostProcessId); // any non-zero number of the host's choosing

@@ -3,9 +3,12 @@
 // shows the run in the Selvane Watcher, which it drives over D-Bus.
 #include <csignal>
 #include <cstdio>
+#include <memory>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QDBusConnection>
+#include <QSocketNotifier>
 
 #include "AddinOptions.h"
 #include "AddinSession.h"
@@ -30,6 +33,25 @@ int main(int argc, char** argv) {
         addin::AddinSession::requestStop();
         std::signal(SIGINT, SIG_DFL);
     });
+    // SIGUSR1 is the host's Next optimization button of an efficient-frontier
+    // run: the Watcher asks the person whether to move on.
+    std::signal(SIGUSR1, [](int) { addin::AddinSession::requestNextOptimization(); });
+    // At a terminal, a line starting with "n" does the same.
+    std::unique_ptr<QSocketNotifier> keys;
+    if (options->efficientFrontier && ::isatty(STDIN_FILENO)) {
+        keys = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(keys.get(), &QSocketNotifier::activated, [&keys] {
+            char line[256];
+            const ssize_t n = ::read(STDIN_FILENO, line, sizeof line);
+            if (n <= 0) {
+                keys->setEnabled(false); // the terminal is gone
+                return;
+            }
+            if (line[0] == 'n' || line[0] == 'N')
+                addin::AddinSession::requestNextOptimization();
+        });
+        std::fputs("Type n and Enter to ask for the next optimization.\n", stdout);
+    }
     addin::AddinSession session(*options, [](addin::HostExcelObject& excel, addin::HostApplicationObject& application) {
         return std::make_unique<addin::DbusWatcherConnection>(QDBusConnection::sessionBus(), excel, application);
     });

@@ -217,6 +217,9 @@ TEST(WatcherInputs, DescribeTheModelAndTheFrontier) {
     EXPECT_EQ(texts.first().toString(), u"8.0%");
     EXPECT_EQ(texts.last().toString(), u"16.0%");
     EXPECT_EQ(v[QStringLiteral("Input_EFConstraintOperatorAsString")].toString(), u"<=");
+    // The Watcher counts trials over the whole series: the limit is the
+    // series' (five optimizations of the default 20000 trials).
+    EXPECT_EQ(v[QStringLiteral("Input_Runtime_TrialCount")].toDouble(), 100000.0);
     // Unattended: nobody is asked and the stopping options are not shown.
     EXPECT_FALSE(v[QStringLiteral("Input_DisplayAlerts")].toBool());
     EXPECT_FALSE(v[QStringLiteral("Stop_AtEndShowOptionsToUser")].toBool());

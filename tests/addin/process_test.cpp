@@ -1,6 +1,8 @@
 // selvane-addin without a Watcher, run as a child process: every model runs
 // to its limit and logs what the Watcher would read, and the run honours the
 // run-status marks that another process sets through the engine.
+#include <csignal>
+
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -167,6 +169,42 @@ TEST_F(AddinProcessTest, NextOptimizationMarkMovesTheFrontierOnToItsNextLimit) {
     EXPECT_TRUE(out.contains(QStringLiteral("Optimization 5 (Risk <= 16.0%)"))) << out.toStdString();
     for (int32_t k = 1; k <= 5; ++k)
         EXPECT_GE(counts(*p, k).second, 1) << "optimization " << k;
+}
+
+// The host's Next optimization button (SIGUSR1) with nobody to ask: the run
+// moves on at once, and on the last optimization there is nothing to move on
+// to, so it goes on until stopped.
+TEST_F(AddinProcessTest, TheNextOptimizationButtonMovesOnUnaskedUntilTheLastOptimization) {
+    auto p = start(QStringLiteral("button"),
+                   {QStringLiteral("--efficient-frontier"), QStringLiteral("--trials"), QStringLiteral("0")});
+    for (int k = 1; k <= 5; ++k) {
+        ASSERT_TRUE(p->waitFor(
+            [&] {
+                const auto s = p->status();
+                return s.value(QStringLiteral("optimization")).toInt() == k &&
+                       s.value(QStringLiteral("state")) == u"running";
+            },
+            kStateMs))
+            << "optimization " << k << "\n"
+            << p->output().toStdString();
+        const int32_t pop = p->population();
+        ASSERT_TRUE(p->waitFor([&] { return QxPopGetTrialCount(pop) > 60; }, kStateMs));
+        ASSERT_EQ(::kill(static_cast<pid_t>(p->pid()), SIGUSR1), 0);
+    }
+    ASSERT_TRUE(p->waitFor(
+        [&] { return p->output().contains(QStringLiteral("this is the last optimization of the series")); }, kStateMs))
+        << p->output().toStdString();
+    const int32_t last = p->population();
+    const int32_t trials = QxPopGetTrialCount(last);
+    ASSERT_TRUE(p->waitFor([&] { return QxPopGetTrialCount(last) > trials + 20; }, kStateMs));
+    ASSERT_EQ(QxPopSetRunStatus(last, QxRunStatusMarkToStop), QX_OK);
+    ASSERT_TRUE(p->finish(kRunMs));
+    const QString out = p->output();
+    EXPECT_EQ(p->exitCode(), 0) << out.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("Next optimization asked for: nobody to ask, so the run moves on.")), 4)
+        << out.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("moved on to the next optimization on request")), 4) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("stopped on request"))) << out.toStdString();
 }
 
 TEST_F(AddinProcessTest, AMultiCorePauseWithoutAMarkHoldsTrialsAndTheClock) {

@@ -75,6 +75,17 @@ TEST_F(RunTest, StopsAtTheTrialLimitAndLogsEveryTrialAndEachImprovement) {
     double underWay = 0;
     ASSERT_EQ(QxReadTempData(13, &underWay, 8), QX_OK);
     EXPECT_EQ(underWay, 601.0);
+
+    // An optimization in the middle of a frontier series ends at its limit
+    // without the stopped status, which would end the Watcher's series.
+    o.markStoppedAtLimit = false;
+    o.maxTrials = 40;
+    addin::OptimizationRun middle(*m, o, m_log, 2, 601);
+    ASSERT_EQ(middle.start(), QX_OK);
+    while (middle.step() == addin::StepResult::Trial) {
+    }
+    EXPECT_EQ(middle.trialsDone(), 40);
+    EXPECT_EQ(QxPopGetRunStatus(middle.population()), QxRunStatusOptimizing);
 }
 
 TEST_F(RunTest, HonoursPauseResumeStopAndNextOptimizationMarks) {
