@@ -41,12 +41,17 @@ int32_t FrontierGeneColumnCount(int32_t adjustableCells) {
 }
 
 QString FrontierSummaryRowText(WatcherManager& manager, int32_t k, int32_t numGenes) {
+    FrontierSolution solution;
+    if (!manager.EFFrontierSolution(k, solution.best, solution.trial, solution.step))
+        solution = FrontierSolution();
+    return FrontierSummaryRowText(manager, k, numGenes, solution);
+}
+
+QString FrontierSummaryRowText(WatcherManager& manager, int32_t k, int32_t numGenes, const FrontierSolution& solution) {
     const double value = manager.Input_EFCollectionOfConstrainingValues_OptimizationOrder_Final().item(k).toDouble();
-    double best = ol::kNoValue;
-    qint32 trial = 0;
-    qint32 step = 0;
-    if (!manager.EFFrontierSolution(k, best, trial, step))
-        best = ol::kNoValue;
+    const double best = solution.best;
+    const qint32 trial = solution.trial;
+    const qint32 step = solution.step;
     QStringList cells;
     if (ol::isSpecial(best)) {
         cells << engine::FormatNumberGeneral(value);

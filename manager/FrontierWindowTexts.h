@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "FrontierSolutions.h"
+
 namespace manager {
 
 class WatcherManager;
@@ -34,6 +36,8 @@ int32_t FrontierGeneColumnCount(int32_t adjustableCells);
 // objective value and gene values. At most (numGenes + 3) * 15 characters;
 // a text cut short keeps trailing tabs so the row keeps its cells.
 QString FrontierSummaryRowText(WatcherManager& manager, int32_t k, int32_t numGenes);
+// The same from value k's frontier solution as already read.
+QString FrontierSummaryRowText(WatcherManager& manager, int32_t k, int32_t numGenes, const FrontierSolution& solution);
 
 // LabelStoppingStatus: resource 4068 with the number of constraining values
 // whose optimization recorded a progress step and the series' initial length.

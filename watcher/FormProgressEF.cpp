@@ -72,6 +72,7 @@ void FormProgressEF::buildControls() {
     m_SummaryPage = new FrontierSummaryPage(FrameTabMain[TabSummary]);
     m_LogPage = new FrontierLogPage(FrameTabMain[TabLog]);
     m_StoppingPage = new FrontierStoppingOptionsPage(FrameTabMain[TabStoppingOptions]);
+    m_SummaryPage->ShareSolutions(&m_ProgressPage->solutions());
     m_Pages = {m_ProgressPage, m_SummaryPage, m_LogPage, m_StoppingPage};
 
     CommandHelp = makeButton(this, "CommandHelp", false);

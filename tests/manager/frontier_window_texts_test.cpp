@@ -34,11 +34,13 @@ protected:
         ManagerTest::TearDown();
     }
     // A log of two genes with one trial that is a progress step of
-    // constraining value k, for each k given.
+    // constraining value k, for each k given; a later call appends.
     void logStepsOf(std::initializer_list<int32_t> ks) {
         const QByteArray name = QFile::encodeName(m.Input_LogPath());
-        ASSERT_EQ(QxLogCreateWVB(name.constData(), 1, 2, 0, nullptr, nullptr, nullptr, &m_log), QX_OK);
-        int trial = 0;
+        if (m_log == 0) {
+            ASSERT_EQ(QxLogCreateWVB(name.constData(), 1, 2, 0, nullptr, nullptr, nullptr, &m_log), QX_OK);
+        }
+        int& trial = m_trials;
         for (int32_t k : ks) {
             ++trial;
             double genes[] = {1.5 * trial, 2.5 * trial};
@@ -57,6 +59,7 @@ protected:
     QTemporaryDir m_dir;
     manager::WatcherManager m;
     int32_t m_log = 0;
+    int m_trials = 0;
 };
 
 } // namespace
@@ -86,6 +89,41 @@ TEST_F(FrontierWindowTextsTest, RowsBeforeAStepShowTheValueAndCommonStringOneEls
     EXPECT_EQ(manager::FrontierSummaryRowText(m, 2, 2).size(), 5 * 15);
 
     EXPECT_EQ(manager::FrontierStoppingStatus(m), engine::GetResourceString(4068, 2, 5));
+}
+
+TEST_F(FrontierWindowTextsTest, SolutionsReadEachStepOnceAndSeeStepsAddedBetweenReadings) {
+    manager::FrontierSolutions solutions;
+    // No log yet: every value is read and has nothing.
+    EXPECT_EQ(solutions.refresh(m, 5), 5);
+    EXPECT_FALSE(solutions.at(1).found());
+    EXPECT_NE(solutions.revision(1), 0u);
+
+    logStepsOf({1, 2});
+    EXPECT_EQ(solutions.refresh(m, 5), 2);
+    EXPECT_EQ(solutions.at(2).best, 102);
+    EXPECT_EQ(solutions.at(2).trial, 2);
+    EXPECT_FALSE(solutions.at(3).found());
+    const uint32_t first = solutions.revision(1), second = solutions.revision(2), third = solutions.revision(3);
+    EXPECT_EQ(solutions.refresh(m, 5), 0);
+    EXPECT_EQ(solutions.revision(2), second);
+
+    // A later step of value 2 replaces its solution alone.
+    logStepsOf({2});
+    EXPECT_EQ(solutions.refresh(m, 5), 1);
+    EXPECT_EQ(solutions.at(2).best, 103);
+    EXPECT_EQ(solutions.at(2).step, 2);
+    EXPECT_NE(solutions.revision(2), second);
+    EXPECT_EQ(solutions.revision(1), first);
+    EXPECT_EQ(solutions.revision(3), third);
+    // The row written from it is the row read from the log.
+    EXPECT_EQ(manager::FrontierSummaryRowText(m, 2, 2, solutions.at(2)), manager::FrontierSummaryRowText(m, 2, 2));
+
+    solutions.invalidate();
+    EXPECT_EQ(solutions.refresh(m, 5), 5);
+    EXPECT_EQ(solutions.at(2).best, 103);
+    EXPECT_FALSE(solutions.at(0).found());
+    EXPECT_FALSE(solutions.at(6).found());
+    EXPECT_EQ(solutions.revision(6), 0u);
 }
 
 TEST_F(FrontierWindowTextsTest, MissingLogAndIndexesOutsideTheSeriesGiveEmptyRows) {

@@ -1,11 +1,13 @@
 // The frontier window's progress page over a real log: progress curves for
-// the chosen constraining values only, the frontier with x growing and the
-// published chart data.
+// the chosen constraining values only, the frontier with x growing, the
+// published chart data, and steps and trials that arrive between two
+// updates, on the graphs and on the summary page that shares its reading.
 #include <QFile>
 
 #include "FrontierGraph.h"
 #include "GraphControl.h"
 #include "page_fixture.h"
+#include "pages/FrontierPages.h"
 #include "pages/FrontierProgressPage.h"
 
 namespace {
@@ -105,4 +107,51 @@ TEST_F(FrontierProgressPageTest, NoLogYetDrawsNothingAndRaisesNothing) {
     EXPECT_EQ(page->frontierGraph()->CurveCount(), 0);
     page->ProgressTab_UpdateProgressStepInfoPerConstrainingValue(0);
     page->ProgressTab_UpdateProgressStepInfoPerConstrainingValue(99);
+}
+
+TEST_F(FrontierProgressPageTest, StepsAndTrialsArrivingBetweenUpdatesAreShown) {
+    setSeries({10, 20, 30});
+    pagetest::RunLog run(logPath(), 1);
+    run.stepOf(1, 50);
+    run.stepOf(2, 40);
+    startPage();
+    auto* summary = new watcher::FrontierSummaryPage(&m_frame);
+    summary->ShareSolutions(&page->solutions());
+    summary->Initialize(pageContext());
+    const auto update = [&](bool selected) {
+        page->Update(watcher::PageUpdate{selected, false});
+        summary->Update(watcher::PageUpdate{false, false});
+    };
+    // Curves are added from the last value down: value 2 is curve 1,
+    // value 1 curve 2.
+    const auto lastOfValue1 = [&] { return page->progressGraph()->curvePoints(2).back(); };
+    update(true);
+    ASSERT_EQ(page->progressGraph()->CurveCount(), 2);
+    EXPECT_EQ(lastOfValue1(), QPointF(2, 50));
+
+    // Trials without a step: every curve still reaches the last trial.
+    run.trialsUpTo(5, 0);
+    update(true);
+    EXPECT_EQ(lastOfValue1(), QPointF(5, 50));
+    EXPECT_EQ(page->progressGraph()->curvePoints(1).back(), QPointF(5, 40));
+
+    // A new step of value 1: its curve jumps, the frontier point and the
+    // summary row follow; value 2's row is left as it was.
+    run.stepOf(1, 55);
+    update(true);
+    const QList<QPointF> curve = page->progressGraph()->curvePoints(2);
+    EXPECT_EQ(curve, (QList<QPointF>{{2, 50}, {6, 50}, {6, 55}, {6, 55}}));
+    EXPECT_EQ(page->frontierGraph()->curvePoints(1), (QList<QPointF>{{10, 55}, {20, 40}}));
+    EXPECT_EQ(summary->model().cellText(0, 1), QStringLiteral("6"));
+    EXPECT_EQ(summary->model().cellText(0, 2), m_manager.FormatObjectiveValue(55));
+    EXPECT_EQ(summary->model().cellText(1, 1), QStringLiteral("2"));
+
+    // Read while the graphs are not shown, drawn once they are again.
+    run.stepOf(2, 45);
+    update(false);
+    EXPECT_EQ(page->frontierGraph()->curvePoints(1).back(), QPointF(20, 40));
+    EXPECT_EQ(summary->model().cellText(1, 2), m_manager.FormatObjectiveValue(45));
+    update(true);
+    EXPECT_EQ(page->frontierGraph()->curvePoints(1).back(), QPointF(20, 45));
+    EXPECT_EQ(page->progressGraph()->curvePoints(1).back(), QPointF(7, 45));
 }

@@ -4,6 +4,7 @@
 // trials with their objective and gene values, and progress steps where a
 // test says so.
 
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -36,6 +37,20 @@ public:
     // The next trial with this value and gene values (gene i = geneBase + i
     // when none are given); a progress step too when `step`.
     void trial(double value, bool step = false, std::vector<double> genes = {}) {
+        append(value, step ? m_selector : 0, std::move(genes));
+    }
+    // The next trial, a progress step of constraining value k (1-based) of
+    // an efficient-frontier series.
+    void stepOf(int32_t k, double value) { append(value, k, {}); }
+    // Trials up to trial number `last`, none a step, all of this value.
+    void trialsUpTo(int last, double value) {
+        while (m_trial < last)
+            trial(value);
+    }
+
+private:
+    // A trial, and a progress step under `selector` unless it is 0.
+    void append(double value, int32_t selector, std::vector<double> genes) {
         ++m_trial;
         if (genes.empty())
             for (int i = 0; i < m_genes; ++i)
@@ -49,17 +64,11 @@ public:
         record.geneValues = genes.data();
         record.extra.validTrialCount = m_trial;
         ASSERT_EQ(QxLogAppendTrialWVB(m_log, &record), QX_OK);
-        if (step) {
-            ASSERT_EQ(QxLogAppendProgressStepWVB(m_log, m_selector, &record), QX_OK);
+        if (selector != 0) {
+            ASSERT_EQ(QxLogAppendProgressStepWVB(m_log, selector, &record), QX_OK);
         }
     }
-    // Trials up to trial number `last`, none a step, all of this value.
-    void trialsUpTo(int last, double value) {
-        while (m_trial < last)
-            trial(value);
-    }
 
-private:
     int m_genes;
     int32_t m_log = 0;
     int m_trial = 0;

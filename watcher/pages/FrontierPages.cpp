@@ -1,5 +1,7 @@
 #include "FrontierPages.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QFrame>
 #include <QHeaderView>
@@ -29,6 +31,8 @@ FrontierSummaryPage::FrontierSummaryPage(QFrame* frame) : WatcherPage(frame) {
 
 void FrontierSummaryPage::ApplyLocalization(const manager::WatcherManager*) {
     LabelBestSolutions->setText(engine::GetResourceString(4070));
+    // The rows hold resource texts too.
+    m_RowRevisions.assign(m_RowRevisions.size(), 0);
 }
 
 void FrontierSummaryPage::InitializePage() {
@@ -62,17 +66,41 @@ void FrontierSummaryPage::InitializePage() {
     m_Model->setRowCount(values.count());
     for (int k = 1; k <= values.count(); ++k)
         m_Model->setRowText(k - 1, engine::FormatNumberGeneral(values.item(k).toDouble()));
+    m_RowRevisions.assign(static_cast<size_t>(values.count()), 0);
+    m_OwnSolutions = manager::FrontierSolutions();
 }
 
-void FrontierSummaryPage::Update(const PageUpdate&) {
-    SummaryTab_Update();
+void FrontierSummaryPage::Update(const PageUpdate& update) {
+    SummaryTab_Update(update.force);
 }
 
-void FrontierSummaryPage::SummaryTab_Update() {
+void FrontierSummaryPage::SummaryTab_Update(bool rewriteAll) {
     ol::StepGuard guard;
-    const int32_t n = manager()->Input_EFNumConstrainingValues();
-    for (int32_t k = 1; k <= n; ++k)
-        guard.run([&] { SummaryTab_UpdateRow(k); });
+    const int32_t n = std::min(manager()->Input_EFNumConstrainingValues(), static_cast<int32_t>(m_RowRevisions.size()));
+    const manager::FrontierSolutions* solutions = m_SharedSolutions;
+    if (solutions == nullptr) {
+        guard.run([&] {
+            if (rewriteAll)
+                m_OwnSolutions.invalidate();
+            m_OwnSolutions.refresh(*manager(), n);
+        });
+        solutions = &m_OwnSolutions;
+    }
+    for (int32_t k = 1; k <= n; ++k) {
+        uint32_t& written = m_RowRevisions[static_cast<size_t>(k - 1)];
+        const uint32_t revision = solutions->revision(k);
+        if (!rewriteAll && revision != 0 && written == revision)
+            continue;
+        guard.run([&] {
+            // A value not read yet (the reading failed) is read for its row.
+            if (revision == 0)
+                SummaryTab_UpdateRow(k);
+            else
+                m_Model->setRowText(
+                    k - 1, manager::FrontierSummaryRowText(*manager(), k, m_NumGenesInTable, solutions->at(k)));
+            written = revision;
+        });
+    }
 }
 
 void FrontierSummaryPage::SummaryTab_UpdateRow(int32_t k) {

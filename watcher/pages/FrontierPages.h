@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
+#include "FrontierSolutions.h"
 #include "LogPage.h"
 #include "SolutionGrid.h"
 #include "WatcherPage.h"
@@ -13,14 +15,20 @@ namespace watcher {
 
 // Page 1 of the efficient-frontier window: SGGridSummary with one row per
 // constraining value, its frontier solution (trial, objective value, the
-// adjustable cells) once its optimization has a progress step.
+// adjustable cells) once its optimization has a progress step. A row is
+// written again only when its value got a new solution.
 class FrontierSummaryPage : public WatcherPage {
     Q_OBJECT
 
 public:
     explicit FrontierSummaryPage(QFrame* frame);
 
-    void SummaryTab_Update();
+    // The solutions read by the progress page, which is updated first; when
+    // none are shared the page reads its own.
+    void ShareSolutions(const manager::FrontierSolutions* solutions) { m_SharedSolutions = solutions; }
+    // Rewrites the rows whose solution changed since they were written, or
+    // every row when `rewriteAll`.
+    void SummaryTab_Update(bool rewriteAll = false);
     void SummaryTab_UpdateRow(int32_t k);
 
     QTableView* grid() const { return SGGridSummary; }
@@ -40,6 +48,10 @@ private:
     QTableView* SGGridSummary = nullptr;
     SolutionGridModel* m_Model = nullptr;
     int32_t m_NumGenesInTable = 0;
+    const manager::FrontierSolutions* m_SharedSolutions = nullptr;
+    manager::FrontierSolutions m_OwnSolutions;
+    // The solution revision each row was written from (0 = not yet).
+    std::vector<uint32_t> m_RowRevisions;
 };
 
 // Page 2 of the efficient-frontier window: the log page whose types are all

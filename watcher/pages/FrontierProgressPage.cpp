@@ -34,14 +34,6 @@ int languageOfResourceServer() {
     return server ? server->language() : ol::kLanguageEnglish;
 }
 
-double bestOf(manager::WatcherManager& mgr, int32_t k) {
-    double best = ol::kNoValue;
-    qint32 trial = 0, step = 0;
-    if (!mgr.EFFrontierSolution(k, best, trial, step))
-        return ol::kNoValue;
-    return best;
-}
-
 } // namespace
 
 FrontierProgressPage::FrontierProgressPage(QFrame* frame, QLabel* statusLabel)
@@ -88,6 +80,10 @@ void FrontierProgressPage::ProgressTab_Initialize() {
         const int n = mgr.Input_EFCollectionOfConstrainingValues_OptimizationOrder_Final().count();
         m_ProgressCurve.assign(static_cast<size_t>(std::max(n, 0)), manager::FrontierStepCurve());
         m_ProgressCurveIndex.clear();
+        m_ShownCurves.clear();
+        m_ShownFrontier = manager::FrontierPoints();
+        m_Solutions = manager::FrontierSolutions();
+        m_TrialCount = 0;
         m_Axes = manager::FrontierAxesOf(mgr);
         const int language = languageOfResourceServer();
         log(QStringLiteral("About to create graph to create progress PGrGraph object"));
@@ -157,51 +153,67 @@ void FrontierProgressPage::ShowAfterFirstTrial() {
     log(QStringLiteral("FormProgressEF, done making graphs visible"));
 }
 
+// The log is read once per update: each value's progress-step count, the
+// steps that are new, and the trial count. Both graphs and the summary page
+// draw from that reading.
 void FrontierProgressPage::Update(const PageUpdate& update) {
     ol::StepGuard guard;
     guard.run([&] {
         if (LabelProgressStatus != nullptr)
             LabelProgressStatus->setText(manager()->ProgressStatusText());
     });
+    guard.run([&] {
+        manager::WatcherManager& mgr = *manager();
+        const double trials = engine::Log_GetTrialCount(mgr.Input_LogPath());
+        // A forced update, or a log that shrank (another log at the path),
+        // reads every value's step again.
+        if (update.force || trials < m_TrialCount)
+            m_Solutions.invalidate();
+        m_TrialCount = trials;
+        m_Solutions.refresh(mgr, static_cast<int32_t>(m_ProgressCurve.size()));
+    });
     for (int32_t k = 1; k <= static_cast<int32_t>(m_ProgressCurve.size()); ++k)
         guard.run([&] { ProgressTab_UpdateProgressStepInfoPerConstrainingValue(k); });
     if (update.selected || update.force)
-        guard.run([&] { ProgressTab_Update(); });
+        guard.run([&] { ProgressTab_Update(update.force); });
 }
 
 void FrontierProgressPage::ProgressTab_UpdateProgressStepInfoPerConstrainingValue(int32_t k) {
     if (k < 1 || k > static_cast<int32_t>(m_ProgressCurve.size()))
         return;
-    manager::WatcherManager& mgr = *manager();
-    const double best = bestOf(mgr, k);
-    if (ol::isSpecial(best))
+    const manager::FrontierSolution& solution = m_Solutions.at(k);
+    if (!solution.found())
         return;
-    const double trial = engine::Log_GetTrialCount(mgr.Input_LogPath());
-    m_ProgressCurve[static_cast<size_t>(k - 1)].see(trial, best);
+    m_ProgressCurve[static_cast<size_t>(k - 1)].see(m_TrialCount, solution.best);
 }
 
-void FrontierProgressPage::ProgressTab_Update() {
+void FrontierProgressPage::ProgressTab_Update(bool redrawAll) {
     manager::WatcherManager& mgr = *manager();
     ol::StepGuard guard;
+    const double trialCount = mgr.TrialCount();
     guard.run([&] {
-        const double trials = mgr.TrialCount();
-        if (trials > m_GraphCurrentOptimizationTrialsShown) {
-            const double range = engine::RoundUpAtLeadingDigit(2.0 * trials).toDouble();
+        if (trialCount > m_GraphCurrentOptimizationTrialsShown) {
+            const double range = engine::RoundUpAtLeadingDigit(2.0 * trialCount).toDouble();
             m_GraphCurrentOptimizationTrialsShown =
                 static_cast<int32_t>(std::min(range, static_cast<double>(std::numeric_limits<int32_t>::max())));
             MirGraphAllTrials->DefineCustomAutoscaling(GraphAxis::X, 0.0, m_GraphCurrentOptimizationTrialsShown, true,
                                                        0);
         }
     });
-    const double trialCount = engine::Log_GetTrialCount(mgr.Input_LogPath());
     for (auto key = m_ProgressCurveKeys.rbegin(); key != m_ProgressCurveKeys.rend(); ++key) {
         const int32_t k = *key;
         const manager::FrontierStepCurve& curve = stepCurve(k);
         if (curve.isEmpty())
             continue;
         guard.run([&] {
-            curve.withFinalPoint(trialCount, bestOf(mgr, k), m_Shown);
+            const double best = m_Solutions.at(k).best;
+            const ShownCurve shown{static_cast<size_t>(curve.points().count()), trialCount,
+                                   ol::isSpecial(best) ? curve.lastSeen() : best};
             const auto found = m_ProgressCurveIndex.find(k);
+            // Nothing new for this curve: it keeps its data.
+            if (found != m_ProgressCurveIndex.end() && !redrawAll && m_ShownCurves[k] == shown)
+                return;
+            curve.withFinalPoint(trialCount, best, m_Shown);
             if (found == m_ProgressCurveIndex.end()) {
                 const int number = MirGraphAllTrials->AddCurve(m_Shown.x, m_Shown.y, GraphControl::kStyleProgress,
                                                                manager::FrontierCurveLegend(mgr, k));
@@ -209,19 +221,20 @@ void FrontierProgressPage::ProgressTab_Update() {
             } else {
                 MirGraphAllTrials->ChangeDataSource(m_Shown.x, m_Shown.y, found->second);
             }
+            m_ShownCurves[k] = shown;
         });
     }
-    guard.run([&] { ProgressTab_UpdateGraphEfficientFrontier(); });
+    guard.run([&] { ProgressTab_UpdateGraphEfficientFrontier(redrawAll); });
 }
 
-void FrontierProgressPage::ProgressTab_UpdateGraphEfficientFrontier() {
+void FrontierProgressPage::ProgressTab_UpdateGraphEfficientFrontier(bool redrawAll) {
     manager::WatcherManager& mgr = *manager();
     const std::vector<double> values = manager::FrontierConstrainingValues(mgr);
     const int n = std::min(static_cast<int>(values.size()), static_cast<int>(mgr.Input_EFNumConstrainingValues()));
     std::vector<double> best;
     best.reserve(static_cast<size_t>(std::max(n, 0)));
     for (int32_t k = 1; k <= n; ++k)
-        best.push_back(bestOf(mgr, k));
+        best.push_back(m_Solutions.at(k).best);
     const manager::FrontierPoints points =
         manager::FrontierCurve(values, best, mgr.Input_RuntimeGoalType(), mgr.Input_RuntimeTargetValue());
     if (points.count() == 0) {
@@ -230,8 +243,9 @@ void FrontierProgressPage::ProgressTab_UpdateGraphEfficientFrontier() {
     }
     if (MirGraphEfficientFrontier->CurveCount() == 0)
         MirGraphEfficientFrontier->AddCurve(points.x, points.y, GraphControl::kStyleLineAndPoints, QString());
-    else
+    else if (redrawAll || points.x != m_ShownFrontier.x || points.y != m_ShownFrontier.y)
         MirGraphEfficientFrontier->ChangeDataSource(points.x, points.y, 1);
+    m_ShownFrontier = points;
 }
 
 bool FrontierProgressPage::ModalDialogBeingDisplayed() const {
@@ -241,6 +255,8 @@ bool FrontierProgressPage::ModalDialogBeingDisplayed() const {
 void FrontierProgressPage::Dispose() {
     m_ProgressCurve.clear();
     m_ProgressCurveIndex.clear();
+    m_ShownCurves.clear();
+    m_Solutions = manager::FrontierSolutions();
     WatcherPage::Dispose();
 }
 

@@ -6,6 +6,7 @@
 
 #include "FrontierCurves.h"
 #include "FrontierGraph.h"
+#include "FrontierSolutions.h"
 #include "WatcherPage.h"
 
 class QLabel;
@@ -30,11 +31,13 @@ public:
 
     void ProgressTab_Initialize();
     void ProgressTab_InitializeAfterFirstTrial(int32_t initialNumTrialsShown);
-    // Reads the best value of optimization k (1-based) and grows its step
-    // curve when the value changed.
+    // Grows the step curve of optimization k (1-based) when its best value,
+    // as the last Update read it, changed.
     void ProgressTab_UpdateProgressStepInfoPerConstrainingValue(int32_t k);
-    void ProgressTab_Update();
-    void ProgressTab_UpdateGraphEfficientFrontier();
+    // Draws both graphs; a curve whose data are the ones it shows already
+    // is left alone unless `redrawAll`.
+    void ProgressTab_Update(bool redrawAll = false);
+    void ProgressTab_UpdateGraphEfficientFrontier(bool redrawAll = false);
     // Squares of side `side` twips side by side.
     void ArrangeGraphs(double side);
 
@@ -43,6 +46,9 @@ public:
     const std::vector<int32_t>& curveKeys() const { return m_ProgressCurveKeys; }
     const manager::FrontierStepCurve& stepCurve(int32_t k) const;
     int32_t trialsShown() const { return m_GraphCurrentOptimizationTrialsShown; }
+    // The frontier solutions read by the last Update; the summary page shows
+    // the same ones.
+    const manager::FrontierSolutions& solutions() const { return m_Solutions; }
 
     // WatcherPage
     void InitializeAfterFirstTrial(int32_t graphAllTrialsInitialNumTrialsShown, int32_t numLastTrialsToShow) override;
@@ -69,6 +75,18 @@ private:
     std::map<int32_t, int> m_ProgressCurveIndex;
     int32_t m_GraphCurrentOptimizationTrialsShown = 0;
     manager::FrontierAxes m_Axes;
+    manager::FrontierSolutions m_Solutions;
+    // The log's trial count as the last Update read it.
+    double m_TrialCount = 0;
+    // What a progress curve shows: its step count and final point.
+    struct ShownCurve {
+        size_t points = 0;
+        double trial = 0;
+        double best = 0;
+        bool operator==(const ShownCurve&) const = default;
+    };
+    std::map<int32_t, ShownCurve> m_ShownCurves;
+    manager::FrontierPoints m_ShownFrontier;
     // Reused from update to update.
     manager::FrontierPoints m_Shown;
 };
