@@ -75,6 +75,33 @@ bool shortestFifteenDigits(double magnitude, char* digits, int& exponent) {
     return true;
 }
 
+// The four decimals straight from the value times 10^4, for a magnitude in
+// [kScientificBelow, kScientificFrom): the common case, without any decimal
+// digit generation. The host rounds twice (to 15 significant digits, then
+// half away from zero to four decimals); both give the same result as
+// rounding the value itself unless the scaled value lies near a half. The
+// first rounding moves the scaled value by at most 5e-5 (below 10^7 the 15th
+// digit is the 8th decimal), the product's own rounding by less than 1e-5,
+// so a fraction farther than kTieMargin from one half decides alone.
+// Returns the characters written, or 0 near a half (left to the digit path).
+std::size_t writeFourDecimalsDirectly(double magnitude, char* out) {
+    constexpr double kTieMargin = 1e-3;
+    const double scaled = magnitude * 1e4;
+    const double whole = std::floor(scaled);
+    const double fraction = scaled - whole;
+    if (std::fabs(fraction - 0.5) <= kTieMargin)
+        return 0;
+    const auto units = static_cast<uint64_t>(whole) + (fraction > 0.5 ? 1 : 0);
+    char* p = std::to_chars(out, out + 16, units / 10000).ptr;
+    uint64_t decimals = units % 10000;
+    p[0] = '.';
+    for (int k = 4; k >= 1; --k) {
+        p[k] = static_cast<char>('0' + decimals % 10);
+        decimals /= 10;
+    }
+    return static_cast<std::size_t>(p + 5 - out);
+}
+
 } // namespace
 
 std::size_t WriteNumberGeneral(double value, char* out) {
@@ -94,6 +121,8 @@ std::size_t WriteNumberGeneral(double value, char* out) {
         const auto r = std::to_chars(p, out + kGeneralNumberMaxLength, static_cast<int64_t>(magnitude));
         return static_cast<std::size_t>(r.ptr - out);
     }
+    if (const std::size_t length = writeFourDecimalsDirectly(magnitude, p); length > 0)
+        return static_cast<std::size_t>(p - out) + length;
     // The host's 15 significant digits: d.dddddddddddddde[+-]XX.
     char digits[16];
     int exponent = 0;

@@ -44,48 +44,64 @@ int16_t PopulationColorTable::colorIndex(int32_t organism, int32_t geneRow) cons
     return m_colors[cell(organism, geneRow)];
 }
 
-bool PopulationColorTable::update(PopulationReader& reader, const std::vector<int32_t>& solvingMethods) {
-    std::vector<int16_t> colors = m_colors;
-    std::vector<double> values(colors.size(), 0.0);
-    DistinctValues distinct(kMaxDistinctValues);
-    int32_t row = 0;
+bool PopulationColorTable::read(PopulationReader& reader, const std::vector<int32_t>& solvingMethods) {
+    std::vector<GeneRow> rows;
+    rows.reserve(static_cast<size_t>(m_genes));
+    m_values.resize(m_colors.size());
     const auto chromosomes = static_cast<int32_t>(solvingMethods.size());
-    for (int32_t chromosome = 1; chromosome <= chromosomes && row < m_genes; ++chromosome) {
+    for (int32_t chromosome = 1; chromosome <= chromosomes && std::ssize(rows) < m_genes; ++chromosome) {
         const int32_t genes = reader.geneCount(chromosome);
-        if (genes < 0)
+        if (genes < 0) {
+            m_rowsRead.clear();
             return false;
+        }
         const bool ranged = isRangeMethod(solvingMethods[static_cast<size_t>(chromosome - 1)]);
-        for (int32_t gene = 1; gene <= genes && row < m_genes; ++gene) {
-            ++row;
-            double min = 0.0;
-            double max = 0.0;
+        for (int32_t gene = 1; gene <= genes && std::ssize(rows) < m_genes; ++gene) {
+            GeneRow& row = rows.emplace_back();
+            row.ranged = ranged;
             if (ranged) {
-                if (const int32_t rc = reader.geneRange(chromosome, gene, min, max); rc != 0)
+                if (const int32_t rc = reader.geneRange(chromosome, gene, row.min, row.max); rc != 0)
                     engine::LogQxLibError(kOperation, QStringLiteral("QxGeneGetRange"), rc, false);
             }
+            const auto geneRow = static_cast<int32_t>(rows.size());
             for (int32_t organism = 1; organism <= m_organisms; ++organism) {
                 double value = 0.0;
                 if (const int32_t rc = reader.geneValue(chromosome, organism, gene, value); rc != 0)
                     engine::LogQxLibError(kOperation, QStringLiteral("QxGeneGetValue"), rc, false);
-                const size_t at = cell(organism, row);
-                if (ranged) {
-                    colors[at] = rangeColor(value, min, max);
-                } else {
-                    distinct.insert(value);
-                    colors[at] = kRankedCell;
-                    values[at] = value;
-                }
+                m_values[cell(organism, geneRow)] = value;
+            }
+        }
+    }
+    m_rowsRead = std::move(rows);
+    return true;
+}
+
+void PopulationColorTable::computeColors() {
+    // Rows the last read did not reach keep their colours.
+    std::vector<int16_t> colors = m_colors;
+    DistinctValues distinct(kMaxDistinctValues);
+    // The values are ranked in the order they were read: gene row by gene
+    // row, each organism in turn (which values a full list keeps depends on
+    // that order).
+    for (size_t r = 0; r < m_rowsRead.size(); ++r) {
+        const GeneRow& row = m_rowsRead[r];
+        for (int32_t organism = 1; organism <= m_organisms; ++organism) {
+            const size_t at = cell(organism, static_cast<int32_t>(r) + 1);
+            if (row.ranged) {
+                colors[at] = rangeColor(m_values[at], row.min, row.max);
+            } else {
+                distinct.insert(m_values[at]);
+                colors[at] = kRankedCell;
             }
         }
     }
     for (size_t at = 0; at < colors.size(); ++at) {
         if (colors[at] == kRankedCell)
-            colors[at] = static_cast<int16_t>(distinct.position(values[at]) % kColorCount);
+            colors[at] = static_cast<int16_t>(distinct.position(m_values[at]) % kColorCount);
         else
             colors[at] = std::clamp<int16_t>(colors[at], 0, kColorCount - 1);
     }
     m_colors = std::move(colors);
-    return true;
 }
 
 void DistinctValues::insert(double value) {

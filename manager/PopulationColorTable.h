@@ -42,7 +42,17 @@ public:
     // written to the diagnostic log and the update goes on. Returns false,
     // with the table as it was, when a chromosome's gene count is negative:
     // there is then nothing to draw.
-    bool update(PopulationReader& reader, const std::vector<int32_t>& solvingMethods);
+    bool update(PopulationReader& reader, const std::vector<int32_t>& solvingMethods) {
+        if (!read(reader, solvingMethods))
+            return false;
+        computeColors();
+        return true;
+    }
+    // The same in two halves: the reads, made while the population is
+    // locked (false as above, and nothing kept), then the colours from the
+    // values read, which need nothing from the population.
+    bool read(PopulationReader& reader, const std::vector<int32_t>& solvingMethods);
+    void computeColors();
 
     // The colour index of a cell; organism and gene row are 1-based.
     int16_t colorIndex(int32_t organism, int32_t geneRow) const;
@@ -59,6 +69,15 @@ private:
     int32_t m_organisms = 0;
     int32_t m_genes = 0;
     std::vector<int16_t> m_colors; // m_ColorTable, organism-major
+    // The last read: each gene row's range (when its group has one) and
+    // every cell's value, organism-major like the colours.
+    struct GeneRow {
+        bool ranged = false;
+        double min = 0.0;
+        double max = 0.0;
+    };
+    std::vector<GeneRow> m_rowsRead;
+    std::vector<double> m_values;
 };
 
 // The ascending list of at most `capacity` distinct values that ranks the

@@ -53,16 +53,37 @@ public:
     int32_t rowCount() const { return m_rowCount; }
     int32_t geneColumnCount() const { return m_geneCount; }
 
-    // The first stage of the table's update: the text of all rows, fields
-    // separated by tabs and rows by carriage returns. Grid row r (1-based)
-    // holds organism rowCount() - r + 1. An engine status from the genes
-    // read is written to the diagnostic log and the row goes on with what
-    // was read.
-    QString buildText(PopulationReader& reader, const PopulationTableFormat& format);
+    // The reads of the table's update, made while the population is locked:
+    // the objective value and the shown genes of every shown organism,
+    // copied out of the population. An engine status of a genes read is
+    // written to the diagnostic log and the organism keeps what was read.
+    void read(PopulationReader& reader, int32_t chromosomeCount);
+    // The first stage of the table's update from the last read: the text of
+    // all rows, fields separated by tabs and rows by carriage returns. Grid
+    // row r (1-based) holds organism rowCount() - r + 1. It needs nothing
+    // from the population, so it runs after the lock is released.
+    QString buildText(const PopulationTableFormat& format);
+    // Both at once.
+    QString buildText(PopulationReader& reader, const PopulationTableFormat& format) {
+        read(reader, format.chromosomeCount);
+        return buildText(format);
+    }
 
 private:
     int32_t m_rowCount = 0;
     int32_t m_geneCount = 0;
+    // The last read: objective values by organism, and the shown genes of
+    // organism o at (o - 1) * m_geneCount. Never read: all zero.
+    std::vector<double> m_objectives;
+    std::vector<double> m_genes;
+    // Every gene of one organism, as the engine hands them over.
+    std::vector<double> m_organismGenes;
+    // The texts alternate between two buffers: while the grid shows one,
+    // the next text is written into the other, which nobody holds any more,
+    // so the buffer is reused instead of allocated (and its pages touched
+    // anew) on every refresh.
+    QString m_buffers[2];
+    int m_nextBuffer = 0;
 };
 
 } // namespace manager

@@ -409,8 +409,12 @@ void WatcherManager::BothDialogs_Update(bool forceUpdateOfEverything, bool updat
         guard.run([&] { full().ShowStatusText(QString()); });
     }
 
+    // The windows read under the lock; what they do with what they read
+    // (afterPopulationUnlock) comes after the unlock.
+    ++m_updateLockDepth;
     guard.run([&] { compact().Update(); });
     guard.run([&] { full().Update(forceUpdateOfEverything, updateLastResult); });
+    --m_updateLockDepth;
 
     if (logging)
         writeLog(
@@ -419,6 +423,21 @@ void WatcherManager::BothDialogs_Update(bool forceUpdateOfEverything, bool updat
     guard.run([&] { count(g_bothDialogsUnlockCount); });
     if (logging)
         writeLog(QStringLiteral("WatcherManager.BothDialogs_Update: QxPopUnlock returned"));
+    if (m_updateLockDepth == 0) {
+        std::vector<std::function<void()>> work;
+        work.swap(m_afterUnlock);
+        for (const std::function<void()>& step : work)
+            guard.run(step);
+    }
+}
+
+void WatcherManager::afterPopulationUnlock(std::function<void()> work) {
+    if (!work)
+        return;
+    if (m_updateLockDepth > 0)
+        m_afterUnlock.push_back(std::move(work));
+    else
+        work();
 }
 
 void WatcherManager::BothDialogs_GoToPausingConfig() {

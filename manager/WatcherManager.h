@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include <QList>
 #include <QMetaType>
@@ -421,6 +422,15 @@ public:
     static constexpr int32_t kUpdateLockWaitMs = 20;
     // The last BothDialogs_Update found the population locked elsewhere.
     bool populationBusy() const noexcept { return m_populationBusy; }
+    // The second half of a window's refresh, which needs nothing from the
+    // population any more (formatting a grid's text, loading it, drawing):
+    // while BothDialogs_Update holds the population lock, `work` waits until
+    // it has let go of it and then runs, in the order queued; at any other
+    // time it runs at once. So the add-in waits for the lock only as long as
+    // the windows read from the population.
+    void afterPopulationUnlock(std::function<void()> work);
+    // BothDialogs_Update holds the population lock for the windows' reads.
+    bool populationLockedForUpdate() const noexcept { return m_updateLockDepth > 0; }
     Q_INVOKABLE void BothDialogs_GoToPausingConfig();
     // Top edge (twips) of the full window when WatcherShown, else of the
     // compact window.
@@ -621,6 +631,10 @@ private:
     std::unique_ptr<CompactWindow> m_compactWindow;
     std::unique_ptr<FullWindow> m_fullWindow;
     bool m_populationBusy = false;
+    // Nesting of BothDialogs_Update's locked part, and the work waiting for
+    // its end (afterPopulationUnlock).
+    int m_updateLockDepth = 0;
+    std::vector<std::function<void()>> m_afterUnlock;
     // Once the solver question was answered it is never asked again.
     bool m_askedAboutSolver = false;
     // Channel 9 is written once per manager.

@@ -1,6 +1,7 @@
 // Pause, stop, resume and the next optimization of an efficient frontier,
 // against the real engine's population and its lock.
 #include <future>
+#include <stdexcept>
 #include <thread>
 
 #include "ManagerTestSupport.h"
@@ -267,4 +268,55 @@ TEST_F(RunControlTest, AnUpdateWhileTheLockIsHeldElsewhereSkipsTheWindowsAndSays
     journal.clear();
     m->BothDialogs_Update(true, true);
     EXPECT_EQ(journal, kBothUpdated);
+}
+
+// The windows read from the population under the lock; what they make of
+// what they read (a grid's text, a drawing) waits until the update has let
+// go of it, so the add-in never waits for the formatting.
+TEST_F(RunControlTest, WorkAfterTheWindowsReadsRunsOnceTheLockIsReleasedInTheOrderQueued) {
+    // The lock is recursive for this thread, so only another thread can tell.
+    const auto lockState = [this] {
+        int32_t rc = -1;
+        std::thread other([&] {
+            if ((rc = QxPopTryLock(pop, 0)) == 0)
+                QxPopUnlock(pop);
+        });
+        other.join();
+        return rc == 0 ? u"free"_s : u"held"_s;
+    };
+    QStringList seen;
+    factory.full->hooks[u"Update"_s] = [&] {
+        seen << u"read: "_s + lockState();
+        m->afterPopulationUnlock([&] { seen << u"grid: "_s + lockState(); });
+        m->afterPopulationUnlock([] { throw std::runtime_error("a failing step"); });
+        m->afterPopulationUnlock([&] { seen << u"graph: "_s + lockState(); });
+    };
+    m->BothDialogs_Update(false, false);
+    EXPECT_EQ(seen, (QStringList{u"read: held"_s, u"grid: free"_s, u"graph: free"_s}));
+    EXPECT_FALSE(m->populationLockedForUpdate());
+
+    // Outside an update nothing is held and the work runs at once.
+    seen.clear();
+    m->afterPopulationUnlock([&] { seen << u"at once: "_s + lockState(); });
+    EXPECT_EQ(seen, QStringList{u"at once: free"_s});
+
+    // An update that finds the lock busy reads nothing and leaves nothing
+    // behind for a later update to run.
+    std::promise<void> held;
+    std::promise<void> release;
+    std::thread addin([&, done = release.get_future()]() mutable {
+        QxPopLock(pop);
+        held.set_value();
+        done.wait();
+        QxPopUnlock(pop);
+    });
+    held.get_future().wait();
+    seen.clear();
+    m->BothDialogs_Update(false, false);
+    release.set_value();
+    addin.join();
+    EXPECT_TRUE(seen.isEmpty());
+    factory.full->hooks.clear();
+    m->BothDialogs_Update(false, false);
+    EXPECT_TRUE(seen.isEmpty());
 }

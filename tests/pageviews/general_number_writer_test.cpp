@@ -70,6 +70,32 @@ TEST(GeneralNumberWriter, WritesWhatFormatNumberGeneralShows) {
     EXPECT_GT(compared, 190000);
 }
 
+// Values a hair either side of a half at the fourth decimal, where rounding
+// the value directly and rounding it first to 15 digits can disagree, at
+// every magnitude the writer handles (the first rounding moves the value
+// most just below 10^7).
+TEST(GeneralNumberWriter, NearHalvesOfTheFourthDecimalRoundAsTheHostRounds) {
+    std::mt19937_64 random(31);
+    std::uniform_real_distribution<double> exponent(-4.0, 7.0);
+    const double offsets[] = {0,      1e-16, -1e-16, 4e-16, -4e-16, 1e-15, -1e-15, 5e-15, -5e-15, 1e-14, -1e-14, 1e-13,
+                              -1e-13, 1e-12, -1e-12, 1e-11, -1e-11, 1e-10, -1e-10, 1e-9,  -1e-9,  1e-8,  -1e-8};
+    for (int i = 0; i < 5000; ++i) {
+        const double magnitude = std::pow(10.0, exponent(random));
+        const double half = (std::floor(magnitude * 1e4) + 0.5) / 1e4;
+        for (double offset : offsets) {
+            for (double v :
+                 {half * (1 + offset), -half * (1 + offset), std::nextafter(half, 0.0), std::nextafter(half, 1e9)}) {
+                const std::string fast = written(v);
+                if (!fast.empty()) {
+                    ASSERT_EQ(fast, engine::FormatNumberGeneral(v).toStdString()) << v;
+                }
+            }
+        }
+    }
+    for (double v : {9999999.99994999, 9999999.99995001, 999999.99995, 0.00014999999999, 0.00015000000001})
+        EXPECT_EQ(written(v), engine::FormatNumberGeneral(v).toStdString()) << v;
+}
+
 TEST(GeneralNumberWriter, LeavesSpecialAndScientificValuesToTheFormatter) {
     for (double v : std::initializer_list<double>{ol::kNoValue, ol::kErrorValue, ol::kUpperLimit, ol::kLowerLimit, 1e7,
                                                   -2.5e9, 9.9e-5, -1e-9, std::nan(""), INFINITY})

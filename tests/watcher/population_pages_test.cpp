@@ -2,6 +2,8 @@
 // window over a real population and a real optimization log of the engine
 // library: what they show after the window's refresh, when they refresh, and
 // the colour graph's one redraw per scheduled redraw.
+#include <thread>
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -181,6 +183,38 @@ TEST_F(PopulationPagesTest, PopulationGridShowsOrganismsHighestFirstAndKeepsTheS
     EXPECT_EQ(model->cellText(2, 3), u"7");
     form->Update(true, false);
     EXPECT_EQ(model->cellText(2, 3), u"8");
+}
+
+// The window's update reads the population under its lock; the grid's text
+// is loaded and the colour graph drawn after the lock is released, with what
+// was read under it.
+TEST_F(PopulationPagesTest, GridIsLoadedAndColorGraphDrawnWithThePopulationUnlocked) {
+    startModelRun(false);
+    m_manager.setGotInitializedAfterFirstTrial(true);
+    form->SetUpdateTimerEnabled(false);
+    // The lock is recursive for this thread, so only another thread can tell.
+    const auto lockState = [this] {
+        int32_t rc = -1;
+        std::thread other([&] {
+            if ((rc = QxPopTryLock(m_runPop, 0)) == 0)
+                QxPopUnlock(m_runPop);
+        });
+        other.join();
+        return rc == 0 ? u"free"_s : u"held"_s;
+    };
+    QStringList seen;
+    const watcher::SolutionGridModel* model = populationPage()->model();
+    QObject::connect(model, &QAbstractItemModel::dataChanged, model,
+                     [&] { seen << u"grid loaded: "_s + lockState() + u", "_s + model->cellText(0, 3); });
+    QObject::connect(colorGraphPage(), &watcher::ColorGraphPage::colorGraphDrawn, colorGraphPage(),
+                     [&] { seen << u"graph drawn: "_s + lockState(); });
+    form->InitializeAfterFirstTrial(100, 20); // every page refreshed through the manager
+    EXPECT_EQ(seen, (QStringList{u"grid loaded: free, 4"_s, u"graph drawn: free"_s}));
+
+    seen.clear();
+    setGenes(4, {9, 10, 0, 1, 1});
+    m_manager.BothDialogs_Update(true, false);
+    EXPECT_EQ(seen, (QStringList{u"grid loaded: free, 9"_s, u"graph drawn: free"_s}));
 }
 
 TEST_F(PopulationPagesTest, ColorGraphRedrawsOncePerScheduledRedrawAndOnlyOnItsTab) {

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QPainter>
+#include <QPointer>
 #include <QTimer>
 
 #include "DiagnosticLog.h"
@@ -92,27 +93,46 @@ bool ColorGraphPage::ColorGraph_Update() {
 
 bool ColorGraphPage::ColorGraph_Update(manager::PopulationReader& reader) {
     try {
+        if (manager() == nullptr)
+            return false;
         const uint32_t t0 = engine::DiagnosticLog::tickNow();
         std::vector<int32_t> methods;
         const engine::TaggedCollection& groups = manager()->Input_GroupNames();
         const engine::TaggedCollection& groupMethods = manager()->Input_GroupSolvingMethods();
         for (int c = 1; c <= groups.count(); ++c)
             methods.push_back(c <= groupMethods.count() ? static_cast<int32_t>(groupMethods.item(c).toDouble()) : 0);
-        if (!m_table.update(reader, methods))
+        if (!m_table.read(reader, methods))
             return false;
-        const double twipsPerPixel = pixelsToTwips(1000, PopulationColorGraph) / 1000.0;
-        PopulationColorGraph->setPicture(DrawColorTable(m_table, PopulationColorGraph->size(), twipsPerPixel,
-                                                        PopulationColorGraph->palette().color(QPalette::Window)));
-        if (engine::DiagnosticLog::isOn())
-            engine::DiagnosticLog::WriteLine(QStringLiteral("Color table update time: ") +
-                                             QString::number(engine::DiagnosticLog::tickNow() - t0) +
-                                             QStringLiteral(" milliseconds."));
-        Q_EMIT colorGraphDrawn();
+        const uint32_t readTicks = engine::DiagnosticLog::tickNow() - t0;
+        // The colours and the drawing need nothing from the population: they
+        // wait until the window's update has let go of the population lock.
+        manager()->afterPopulationUnlock([page = QPointer<ColorGraphPage>(this), readTicks] {
+            if (page != nullptr)
+                page->DrawColorGraph(readTicks);
+        });
         return true;
     } catch (...) {
         engine::DiagnosticLog::WriteError(QStringLiteral("ColorGraph_Update"),
                                           ol::currentExceptionAsError(QStringLiteral("ColorGraph_Update")));
         return false;
+    }
+}
+
+void ColorGraphPage::DrawColorGraph(uint32_t readTicks) {
+    try {
+        const uint32_t t0 = engine::DiagnosticLog::tickNow();
+        m_table.computeColors();
+        const double twipsPerPixel = pixelsToTwips(1000, PopulationColorGraph) / 1000.0;
+        PopulationColorGraph->setPicture(DrawColorTable(m_table, PopulationColorGraph->size(), twipsPerPixel,
+                                                        PopulationColorGraph->palette().color(QPalette::Window)));
+        if (engine::DiagnosticLog::isOn())
+            engine::DiagnosticLog::WriteLine(QStringLiteral("Color table update time: ") +
+                                             QString::number(readTicks + (engine::DiagnosticLog::tickNow() - t0)) +
+                                             QStringLiteral(" milliseconds."));
+        Q_EMIT colorGraphDrawn();
+    } catch (...) {
+        engine::DiagnosticLog::WriteError(QStringLiteral("ColorGraph_Update"),
+                                          ol::currentExceptionAsError(QStringLiteral("ColorGraph_Update")));
     }
 }
 

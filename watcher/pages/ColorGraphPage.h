@@ -60,8 +60,10 @@ public:
     const manager::PopulationColorTable& colorTable() const { return m_table; }
 
     // Recomputes the cells from the population and draws them. False when
-    // nothing was drawn (a negative gene count, or an error). The first form
-    // reads the run's population.
+    // nothing will be drawn (a negative gene count, or an error). The first
+    // form reads the run's population. The reads happen at once; the colours
+    // are worked out and drawn once the manager's update has released the
+    // population lock (at once when it holds none).
     bool ColorGraph_Update();
     bool ColorGraph_Update(manager::PopulationReader& reader);
     // Starts the redraw timer when the colour graph's tab is the selected one.
@@ -95,6 +97,10 @@ Q_SIGNALS:
     void colorGraphDrawn();
 
 private:
+    // The colours from the last read, drawn; logs the update's time with the
+    // reads' ticks and signals colorGraphDrawn.
+    void DrawColorGraph(uint32_t readTicks);
+
     QLabel* LabelPopulationColorGraph = nullptr;
     ColorGraphPicture* PopulationColorGraph = nullptr;
     QTimer* TimerForColorGraph = nullptr;

@@ -5,6 +5,7 @@
 #include <QFrame>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QPointer>
 #include <QTableView>
 
 #include "DiagnosticLog.h"
@@ -56,7 +57,30 @@ void PopulationPage::Update_ValueTable() {
 }
 
 void PopulationPage::Update_ValueTable(manager::PopulationReader& reader) {
+    uint32_t readTicks = 0;
     try {
+        const uint32_t t0 = engine::DiagnosticLog::tickNow();
+        if (manager() == nullptr)
+            return;
+        m_Table.read(reader, manager()->Input_GroupNames().count());
+        readTicks = engine::DiagnosticLog::tickNow() - t0;
+    } catch (...) {
+        engine::DiagnosticLog::WriteError(QStringLiteral("Update_ValueTable"),
+                                          ol::currentExceptionAsError(QStringLiteral("Update_ValueTable")));
+        return;
+    }
+    // The text and the grid's load need nothing from the population: they
+    // wait until the window's update has let go of the population lock.
+    manager()->afterPopulationUnlock([page = QPointer<PopulationPage>(this), readTicks] {
+        if (page != nullptr)
+            page->LoadValueTable(readTicks);
+    });
+}
+
+void PopulationPage::LoadValueTable(uint32_t readTicks) {
+    try {
+        if (manager() == nullptr)
+            return;
         const manager::WatcherManager& run = *manager();
         const uint32_t t0 = engine::DiagnosticLog::tickNow();
         manager::PopulationTableFormat format;
@@ -70,7 +94,7 @@ void PopulationPage::Update_ValueTable(manager::PopulationReader& reader) {
         format.geneIsDate.reserve(static_cast<size_t>(m_PopulationGeneCount));
         for (int g = 1; g <= m_PopulationGeneCount; ++g)
             format.geneIsDate.push_back(g <= dates.count() && dates.item(g).toBool());
-        const QString text = m_Table.buildText(reader, format);
+        QString text = m_Table.buildText(format);
 
         const uint32_t t1 = engine::DiagnosticLog::tickNow();
         // The cell the person selected stays selected across the load.
@@ -84,6 +108,9 @@ void PopulationPage::Update_ValueTable(manager::PopulationReader& reader) {
         const int rememberedRow = remembered.isValid() ? remembered.row() : -1;
         const int rememberedColumn = remembered.isValid() ? remembered.column() : -1;
         m_Model->loadText(text);
+        // The grid holds the only other reference: the table's next text
+        // after this one reuses the buffer once the grid lets go of it.
+        text.clear();
         QItemSelectionModel* selection = SGGridPopulation->selectionModel();
         const QModelIndex current = selection->currentIndex();
         const bool reset = !current.isValid() || (current.row() == 0 && current.column() == 0);
@@ -94,7 +121,9 @@ void PopulationPage::Update_ValueTable(manager::PopulationReader& reader) {
         }
 
         const uint32_t t2 = engine::DiagnosticLog::tickNow();
-        log(QStringLiteral("Population table update, firststage = ") + QString::number(t1 - t0) +
+        // The first stage is the reads and the text, without the other
+        // pages' work that came between them.
+        log(QStringLiteral("Population table update, firststage = ") + QString::number(readTicks + (t1 - t0)) +
             QStringLiteral(" milliseconds, second stage = ") + QString::number(t2 - t1) +
             QStringLiteral(" milliseconds"));
     } catch (...) {

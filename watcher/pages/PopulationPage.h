@@ -35,6 +35,9 @@ public:
 
     // Rebuilds the grid from the population; errors end the update and the
     // grid keeps what it showed. The first form reads the run's population.
+    // The reads happen at once; the text is built and loaded once the
+    // manager's update has released the population lock (at once when it
+    // holds none, see WatcherManager::afterPopulationUnlock).
     void Update_ValueTable();
     void Update_ValueTable(manager::PopulationReader& reader);
 
@@ -49,6 +52,10 @@ protected:
     void InitializePage() override;
 
 private:
+    // Builds the text from the last read and loads it into the grid; logs
+    // the update's timing with the reads' ticks.
+    void LoadValueTable(uint32_t readTicks);
+
     QTableView* SGGridPopulation = nullptr;
     SolutionGridModel* m_Model = nullptr;
     int32_t m_PopulationGeneCount = 0;
