@@ -12,6 +12,7 @@
 
 #include "../engine/EngineTestEnv.h"
 #include "FormProgressEF.h"
+#include "Formatting.h"
 #include "FrontierGraph.h"
 #include "QtWindowFactory.h"
 #include "ResourceStrings.h"
@@ -288,6 +289,10 @@ TEST_F(FrontierStoppingTest, ThePageIsGermanInGermanAndTheFrontierPointControlsS
     }
     EXPECT_EQ(child<QLabel>("LabelStoppingStatus")->text(), german.text(4068, 0, 5));
     EXPECT_EQ(child<QToolButton>("CommandOK")->text(), QStringLiteral("OK"));
+    // The language's interface font, as on every Watcher window.
+    const ol::UiFont font = engine::LanguageFont();
+    EXPECT_EQ(child<QLabel>("LabelEFAnalysisHasStopped")->font().family(), font.family);
+    EXPECT_EQ(child<QCheckBox>("CheckWriteLogsOfProgressSteps")->font().pointSizeF(), font.pointSize);
     EXPECT_FALSE(child<QWidget>("CheckSetAdjustableCells")->isVisibleTo(form));
     EXPECT_FALSE(child<QWidget>("ComboFrontierPointSelection")->isVisibleTo(form));
 }
