@@ -15,6 +15,7 @@
 #include "DiagnosticLog.h"
 #include "FormSurvival.h"
 #include "FrontierWindowTexts.h"
+#include "LanguageFont.h"
 #include "QxLibBinding.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
@@ -181,6 +182,9 @@ void FormProgressEF::ApplyFormLocalization() {
     using engine::GetResourceString;
     setWindowTitle(GetResourceString(4001));
     ol::windowService().setCaption(windowRef(), GetResourceString(4001));
+    // The language's interface font on every control, as in the single
+    // optimization's window.
+    ApplyLanguageFont(this);
     CommandHelp->setToolTip(GetResourceString(4002));
     CommandMinimizeWatcher->setToolTip(GetResourceString(4004));
     CommandRun->setToolTip(GetResourceString(4005));

@@ -12,6 +12,7 @@
 
 #include "../engine/EngineTestEnv.h"
 #include "FormProgressEF.h"
+#include "Formatting.h"
 #include "FrontierGraph.h"
 #include "QtWindowFactory.h"
 #include "ResourceStrings.h"
@@ -288,6 +289,10 @@ TEST_F(FrontierStoppingTest, ThePageIsGermanInGermanAndTheFrontierPointControlsS
     }
     EXPECT_EQ(child<QLabel>("LabelStoppingStatus")->text(), german.text(4068, 0, 5));
     EXPECT_EQ(child<QToolButton>("CommandOK")->text(), QStringLiteral("OK"));
+    // The language's interface font, as on every Watcher window.
+    const ol::UiFont font = engine::LanguageFont();
+    EXPECT_EQ(child<QLabel>("LabelEFAnalysisHasStopped")->font().family(), font.family);
+    EXPECT_EQ(child<QCheckBox>("CheckWriteLogsOfProgressSteps")->font().pointSizeF(), font.pointSize);
     EXPECT_FALSE(child<QWidget>("CheckSetAdjustableCells")->isVisibleTo(form));
     EXPECT_FALSE(child<QWidget>("ComboFrontierPointSelection")->isVisibleTo(form));
 }
@@ -304,4 +309,29 @@ TEST_F(FrontierStoppingTest, AHostThatFailsAtOkIsReportedAndTheWindowStaysHidden
         << messages[0].text.toStdString();
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("The host did not answer")));
     EXPECT_FALSE(form->isVisible());
+}
+
+TEST_F(FrontierStoppingTest, OkGivesExcelItsInteractivityBackAndTakesOnlyTheWatchersStatusMessage) {
+    m_host.excelObject = std::make_shared<formprogresstest::RecordingExcel>();
+    m_manager.setInput_ExcelApplication(manager::ObjectRef{QStringLiteral(":1.9"), QStringLiteral("/excel")});
+    m_manager.setInput_DisallowInteractionWithExcelWindow(true);
+    const QString own = engine::GetResourceString(4051, QStringLiteral("Selvane"));
+    m_host.excelObject->statusBarText = own;
+    form->GoToStoppingConfig();
+    pressOk();
+    EXPECT_TRUE(m_host.excelObject->interactiveNow);
+    EXPECT_TRUE(m_host.excelObject->statusBarText.isEmpty());
+
+    // Someone else's message stays; a run that left Excel alone is not
+    // touched at all.
+    m_host.excelObject->statusBarText = QStringLiteral("Calculating (4 threads)");
+    pressOk();
+    EXPECT_EQ(m_host.excelObject->statusBarText, QStringLiteral("Calculating (4 threads)"));
+    m_manager.setInput_DisallowInteractionWithExcelWindow(false);
+    m_host.excelObject->interactiveNow = false;
+    m_host.excelObject->statusBarText = own;
+    pressOk();
+    EXPECT_FALSE(m_host.excelObject->interactiveNow);
+    EXPECT_EQ(m_host.excelObject->statusBarText, own);
+    EXPECT_EQ(m_host.received.size(), 3u);
 }

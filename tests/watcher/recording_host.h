@@ -12,6 +12,24 @@
 
 namespace formprogresstest {
 
+// The host's Excel object as OK sees it: its interactive mode and status bar.
+class RecordingExcel final : public manager::HostExcel {
+public:
+    bool interactiveNow = false;
+    QString statusBarText;
+
+    bool displayAlerts() override { return true; }
+    void setDisplayAlerts(bool) override {}
+    bool interactive() override { return interactiveNow; }
+    void setInteractive(bool on) override { interactiveNow = on; }
+    QString statusBar() override { return statusBarText; }
+    void setStatusBar(const QString& text) override { statusBarText = text; }
+    bool windowEnabled() override { return true; }
+    void setWindowEnabled(bool) override {}
+    void run(const QString&) override {}
+    void bringToFront() override {}
+};
+
 class RecordingHost final : public manager::HostApplication, public manager::HostConnector {
 public:
     explicit RecordingHost(const manager::WatcherManager& manager) : m_manager(manager) {}
@@ -28,7 +46,9 @@ public:
             ol::raiseError(ol::kErrGeneral, QStringLiteral("ReceiveStoppingOptions"),
                            QStringLiteral("The host did not answer"));
     }
-    std::shared_ptr<manager::HostExcel> excel(const manager::ObjectRef&) override { return nullptr; }
+    // Null unless a test gives the host an Excel object.
+    std::shared_ptr<RecordingExcel> excelObject;
+    std::shared_ptr<manager::HostExcel> excel(const manager::ObjectRef&) override { return excelObject; }
     std::shared_ptr<manager::HostApplication> application(const manager::ObjectRef&) override {
         return std::shared_ptr<manager::HostApplication>(this, [](manager::HostApplication*) {});
     }
