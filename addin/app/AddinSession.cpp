@@ -311,7 +311,6 @@ bool AddinSession::startOptimization(int k, int64_t firstTrialNumber) {
     m_nextOptimizationAsked = false;
     m_run = std::move(next); // frees the previous population
     m_paused = false;
-    channels::writeDouble(channels::EFNumOptimizationUnderWay, k);
     if (!m_frontier.empty()) {
         say(QStringLiteral("Optimization %1 of %2: %3 %4 %5 (population handle %6)")
                 .arg(k)
