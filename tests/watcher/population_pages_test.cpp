@@ -185,6 +185,41 @@ TEST_F(PopulationPagesTest, PopulationGridShowsOrganismsHighestFirstAndKeepsTheS
     EXPECT_EQ(model->cellText(2, 3), u"8");
 }
 
+// The grids' model keeps loaded rows as ranges of one text and finds a row's
+// cells only when they are asked for: what it answers must not depend on
+// when that happens.
+TEST(SolutionGridModelTest, LoadedRowsAnswerTheirCellsWhateverTheColumnsDidMeanwhile) {
+    watcher::SolutionGridModel model;
+    model.addColumn(u"a"_s);
+    model.addColumn(u"b"_s);
+    model.setRowCount(3);
+    model.loadText(u"1\t2\t3\r\t5\r6\r7\t8"_s);
+    EXPECT_EQ(model.cellText(0, 1), u"2");
+    EXPECT_EQ(model.cellText(0, 2), QString()); // beyond the last column
+    EXPECT_EQ(model.cellText(1, 0), QString());
+    EXPECT_EQ(model.cellText(1, 1), u"5");
+    EXPECT_EQ(model.cellText(2, 0), u"6");
+    EXPECT_EQ(model.cellText(2, 1), QString()); // missing: empty, not the next row's
+    EXPECT_EQ(model.rowText(0), u"1\t2\t3");
+
+    // A column added after the rows were read shows the cell it now holds.
+    model.addColumn(u"c"_s);
+    EXPECT_EQ(model.cellText(0, 2), u"3");
+    EXPECT_EQ(model.cellText(1, 2), QString());
+
+    // A load from a later row keeps the rows before it; a row text replaces one.
+    model.loadText(u"x\ty\tz"_s, 1);
+    EXPECT_EQ(model.cellText(0, 0), u"1");
+    EXPECT_EQ(model.cellText(1, 2), u"z");
+    EXPECT_EQ(model.cellText(2, 0), u"6");
+    model.setRowText(2, u"p\tq"_s);
+    EXPECT_EQ(model.cellText(2, 1), u"q");
+    model.clearColumns();
+    EXPECT_EQ(model.cellText(0, 0), QString());
+    EXPECT_EQ(model.cellText(-1, 0), QString());
+    EXPECT_EQ(model.cellText(5, 0), QString());
+}
+
 // The window's update reads the population under its lock; the grid's text
 // is loaded and the colour graph drawn after the lock is released, with what
 // was read under it.

@@ -32,7 +32,7 @@ void SolutionGridModel::clearColumns() {
     beginResetModel();
     m_captions.clear();
     for (Row& row : m_rows)
-        split(row, 0);
+        row.indexed = false;
     endResetModel();
 }
 
@@ -41,7 +41,7 @@ void SolutionGridModel::addColumn(const QString& caption) {
     beginInsertColumns(QModelIndex(), column, column);
     m_captions << caption;
     for (Row& row : m_rows)
-        split(row, column + 1);
+        row.indexed = false;
     endInsertColumns();
 }
 
@@ -59,26 +59,35 @@ void SolutionGridModel::setRowCount(int rows) {
     }
 }
 
-void SolutionGridModel::split(Row& row, const QString& text, qsizetype begin, qsizetype end, int columns) {
+void SolutionGridModel::point(Row& row, const QString& text, qsizetype begin, qsizetype end) {
     row.text = text;
     row.begin = begin;
     row.end = end;
+    row.indexed = false;
+}
+
+const std::vector<qsizetype>& SolutionGridModel::cellStarts(const Row& row) const {
+    if (row.indexed)
+        return row.starts;
+    const int columns = columnCount();
     row.starts.clear();
     const QChar* data = row.text.constData();
-    qsizetype start = begin;
-    while (static_cast<int>(row.starts.size()) < columns && start <= end) {
+    qsizetype start = row.begin;
+    while (static_cast<int>(row.starts.size()) < columns && start <= row.end) {
         row.starts.push_back(start);
         qsizetype cellEnd = start;
-        while (cellEnd < end && data[cellEnd] != u'\t')
+        while (cellEnd < row.end && data[cellEnd] != u'\t')
             ++cellEnd;
         start = cellEnd + 1;
     }
+    row.indexed = true;
+    return row.starts;
 }
 
 void SolutionGridModel::setRowText(int row, const QString& text) {
     if (row < 0 || row >= static_cast<int>(m_rows.size()))
         return;
-    split(m_rows[static_cast<size_t>(row)], text, 0, text.size(), columnCount());
+    point(m_rows[static_cast<size_t>(row)], text, 0, text.size());
     if (columnCount() > 0)
         Q_EMIT dataChanged(index(row, 0), index(row, columnCount() - 1), {Qt::DisplayRole});
 }
@@ -90,7 +99,7 @@ void SolutionGridModel::loadText(const QString& text, int firstRow) {
         qsizetype end = text.indexOf(u'\r', start);
         if (end < 0)
             end = text.size();
-        split(m_rows[static_cast<size_t>(row)], text, start, end, columnCount());
+        point(m_rows[static_cast<size_t>(row)], text, start, end);
         ++row;
         start = end + 1;
     }
@@ -102,9 +111,10 @@ QString SolutionGridModel::cellText(int row, int column) const {
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || column < 0)
         return {};
     const Row& r = m_rows[static_cast<size_t>(row)];
-    if (column >= static_cast<int>(r.starts.size()))
+    const std::vector<qsizetype>& starts = cellStarts(r);
+    if (column >= static_cast<int>(starts.size()))
         return {};
-    const qsizetype start = r.starts[static_cast<size_t>(column)];
+    const qsizetype start = starts[static_cast<size_t>(column)];
     qsizetype end = r.text.indexOf(u'\t', start);
     if (end < 0 || end > r.end)
         end = r.end;

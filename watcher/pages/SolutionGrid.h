@@ -18,9 +18,10 @@ namespace watcher {
 // The data of a grid of solutions (the summary grid, the population grid):
 // column captions and rows that arrive as whole texts, one tab-separated
 // text per row, or one text with carriage returns between rows. A row is
-// kept as a range of a shared text and the offsets of its cells, so loading
-// a thousand rows of a thousand cells copies no text and allocates nothing
-// per cell.
+// kept as a range of a shared text, and the offsets of its cells are found
+// when one of them is first asked for, so loading a thousand rows of a
+// thousand cells copies no text, allocates nothing per cell and looks only
+// for the row ends.
 class SolutionGridModel : public QAbstractTableModel {
     Q_OBJECT
 
@@ -58,12 +59,17 @@ private:
         QString text;
         qsizetype begin = 0;
         qsizetype end = 0;
-        // Start of each cell in text; a cell ends at the next tab or the row's end.
-        std::vector<qsizetype> starts;
+        // Start of each cell in text; a cell ends at the next tab or the
+        // row's end. Found when a cell of the row is first asked for, so a
+        // load costs only the search for the row ends: a view asks only for
+        // the cells it shows.
+        mutable std::vector<qsizetype> starts;
+        mutable bool indexed = false;
     };
-    // Points the row at text[begin, end) and finds its first `columns` cells.
-    static void split(Row& row, const QString& text, qsizetype begin, qsizetype end, int columns);
-    static void split(Row& row, int columns) { split(row, QString(row.text), row.begin, row.end, columns); }
+    // Points the row at text[begin, end); its cells are found later.
+    static void point(Row& row, const QString& text, qsizetype begin, qsizetype end);
+    // The cell starts of the row, for the model's columns.
+    const std::vector<qsizetype>& cellStarts(const Row& row) const;
 
     QStringList m_captions;
     std::vector<Row> m_rows;
