@@ -139,25 +139,30 @@ struct LiveLog {
     int32_t trials = 0;
     std::unique_ptr<AnalysisWriter> writer;
 };
+std::unique_ptr<LiveLog> g_liveLog;
 LiveLog& liveLog() {
-    static LiveLog live = [] {
-        LiveLog l;
-        l.path = (cacheDir() / ("ef-live-" + std::to_string(static_cast<long>(::getpid())) + ".qxlog")).string();
-        std::fprintf(stderr, "writing %s...\n", l.path.c_str());
-        l.log = createLog(l.path);
-        l.writer = std::make_unique<AnalysisWriter>(l.log);
+    if (!g_liveLog) {
+        auto l = std::make_unique<LiveLog>();
+        l->path = (cacheDir() / ("ef-live-" + std::to_string(static_cast<long>(::getpid())) + ".qxlog")).string();
+        std::fprintf(stderr, "writing %s...\n", l->path.c_str());
+        l->log = createLog(l->path);
+        l->writer = std::make_unique<AnalysisWriter>(l->log);
         // The last optimization is half done.
-        l.trials = kTrials - kTrialsPerValue / 2;
-        l.writer->append(1, l.trials);
-        std::atexit([] {
-            QxLogClose(liveLog().log);
-            std::error_code ec;
-            for (const char* suffix : {"", "-wal", "-shm"})
-                std::filesystem::remove(liveLog().path + suffix, ec);
-        });
-        return l;
-    }();
-    return live;
+        l->trials = kTrials - kTrialsPerValue / 2;
+        l->writer->append(1, l->trials);
+        g_liveLog = std::move(l);
+    }
+    return *g_liveLog;
+}
+// The growing log is this process's own: closed and removed at the end.
+void removeLiveLog() {
+    if (!g_liveLog)
+        return;
+    QxLogClose(g_liveLog->log);
+    std::error_code ec;
+    for (const char* suffix : {"", "-wal", "-shm"})
+        std::filesystem::remove(g_liveLog->path + suffix, ec);
+    g_liveLog.reset();
 }
 
 class Factory final : public manager::WindowFactory {
@@ -352,6 +357,7 @@ int main(int argc, char** argv) {
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
+    removeLiveLog();
     benchmark::Shutdown();
     return 0;
 }
