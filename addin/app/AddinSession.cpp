@@ -773,8 +773,24 @@ QStringList AddinSession::actOnStoppingChoices(const StoppingChoices& choices, c
         if (!r.wanted)
             continue;
         QString why;
-        const bool written = r.table < 0 ? reports::writeSummary(r.path, runSummary, why)
-                                         : reports::writeLogTable(m_logPath, r.table, names, r.path, why);
+        bool written = false;
+        if (r.table < 0) {
+            written = reports::writeSummary(r.path, runSummary, why);
+        } else if (r.table == 1 && !m_frontier.empty()) {
+            // The progress steps of every optimization of the series, each
+            // led by its constraint.
+            std::vector<std::pair<int, QString>> tables;
+            for (size_t k = 0; k < m_frontier.size(); ++k)
+                tables.emplace_back(static_cast<int>(k + 1),
+                                    QStringLiteral("%1 %2 %3")
+                                        .arg(QString::fromStdString(m_model->constrainedCellName()),
+                                             QString::fromStdString(m_model->constraintOperator()),
+                                             ol::formatNumber(m_frontier[k], QString::fromStdString(
+                                                                                 m_model->constrainedCellFormat()))));
+            written = reports::writeLogTables(m_logPath, tables, QStringLiteral("Optimization"), names, r.path, why);
+        } else {
+            written = reports::writeLogTable(m_logPath, r.table, names, r.path, why);
+        }
         out << (written ? QStringLiteral("  %1 written: %2").arg(r.what, r.path)
                         : QStringLiteral("  %1 not written (%2): %3").arg(r.what, why, r.path));
     }

@@ -4,6 +4,9 @@
 // library's safe file calls.
 #pragma once
 
+#include <utility>
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 
@@ -24,5 +27,12 @@ bool writeSummary(const QString& path, const QStringList& lines, QString& why);
 // False with `why` set when the log cannot be read or the file not written.
 bool writeLogTable(const QString& logPath, int tableId, const QStringList& geneNames, const QString& path,
                    QString& why);
+
+// Several tables of the log in one file, in the order given, each row led by
+// its table's label in a first column headed `labelHeader`: the progress
+// steps of every optimization of a frontier series (tables 1..N), each led
+// by its constraining value.
+bool writeLogTables(const QString& logPath, const std::vector<std::pair<int, QString>>& tables,
+                    const QString& labelHeader, const QStringList& geneNames, const QString& path, QString& why);
 
 } // namespace addin::reports

@@ -111,6 +111,43 @@ TEST_F(StoppingReportsTest, LogTablesHoldEveryTrialOrEveryProgressStepOfTheRun) 
     EXPECT_EQ(stepLines[1].split(u'\t').first(), QStringLiteral("1"));
 }
 
+// A frontier series logs each optimization's progress steps under its own
+// selector: the report holds every optimization's, each row led by its label.
+TEST_F(StoppingReportsTest, ASeriesProgressStepsReportHoldsEveryOptimizationLedByItsLabel) {
+    m_model = models::makeModel("portfolio", 1);
+    ASSERT_EQ(addin::CreateModelLog(*m_model, QFile::encodeName(m_logPath).toStdString(), m_log), QX_OK);
+    std::vector<int> steps;
+    int64_t next = 1;
+    for (int k = 1; k <= 2; ++k) {
+        m_model->setConstrainingLimit(m_model->constrainingValues()[static_cast<size_t>(k - 1)]);
+        addin::RunOptions o;
+        o.maxTrials = 150;
+        o.populationSize = 20;
+        addin::OptimizationRun run(*m_model, o, m_log, k, next);
+        ASSERT_EQ(run.start(), QX_OK);
+        while (run.step() == addin::StepResult::Trial) {
+        }
+        steps.push_back(run.progressSteps());
+        next = run.nextTrialNumber();
+    }
+    ASSERT_GE(steps[0], 1);
+    ASSERT_GE(steps[1], 1);
+    QString why;
+    const QString path = progressStepsPathFor(m_logPath);
+    ASSERT_TRUE(writeLogTables(m_logPath, {{1, QStringLiteral("Risk <= 8.0%")}, {2, QStringLiteral("Risk <= 10.0%")}},
+                               QStringLiteral("Optimization"), geneNames(), path, why))
+        << why.toStdString();
+    const QStringList lines = linesOf(path);
+    ASSERT_EQ(lines.size(), 1 + steps[0] + steps[1]);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("Optimization\tTrial\t")));
+    // Optimization 1's steps, then 2's, whose trials go on from 1's last.
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("Risk <= 8.0%\t1\t")));
+    const QStringList firstOfSecond = lines[1 + steps[0]].split(u'\t');
+    EXPECT_EQ(firstOfSecond[0], QStringLiteral("Risk <= 10.0%"));
+    EXPECT_EQ(firstOfSecond[1], QStringLiteral("151"));
+    EXPECT_TRUE(lines.last().startsWith(QStringLiteral("Risk <= 10.0%\t")));
+}
+
 TEST_F(StoppingReportsTest, MissingLogsAndUnwritableFoldersAreReportedAndLeaveNothing) {
     QString why;
     const QString missing = m_dir.filePath(QStringLiteral("none.qxlog"));

@@ -7,8 +7,8 @@
 // ends in a workbook that a spreadsheet reader checks against the log.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <csignal>
-#include <cstdio>
 #include <utility>
 #include <vector>
 
@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
@@ -215,6 +216,7 @@ TEST_F(FrontierSeriesTest, EveryOptimizationShowsInBothWindowsAndTheFrontierReac
         QList<QPointF> frontier;
         int progressCurves = 0;
         bool boxes = false;
+        std::array<bool, 3> proposed{};
     } shown;
     // What the person asks for: the log of progress steps, no summary.
     const bool wantSummary = false, wantAllTrials = false, wantSteps = true;
@@ -233,6 +235,7 @@ TEST_F(FrontierSeriesTest, EveryOptimizationShowsInBothWindowsAndTheFrontierReac
         auto* steps = full->findChild<QCheckBox*>(QStringLiteral("CheckWriteLogsOfProgressSteps"));
         shown.boxes = summary && allTrials && steps;
         if (shown.boxes) {
+            shown.proposed = {summary->isChecked(), allTrials->isChecked(), steps->isChecked()};
             const std::pair<QCheckBox*, bool> wanted[] = {
                 {summary, wantSummary}, {allTrials, wantAllTrials}, {steps, wantSteps}};
             for (const auto& [box, want] : wanted)
@@ -279,25 +282,34 @@ TEST_F(FrontierSeriesTest, EveryOptimizationShowsInBothWindowsAndTheFrontierReac
     EXPECT_TRUE(out.contains(QStringLiteral("Optimization 5 (Risk <= 16.0%)"))) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral("stopped on request"))) << out.toStdString();
 
-    // OK handed the person's choices to the add-in, which wrote what they ask for.
-    if (shown.boxes) {
-        auto yesNo = [](bool b) { return b ? QStringLiteral("yes") : QStringLiteral("no"); };
-        EXPECT_TRUE(out.contains(QStringLiteral("Stopping choices (made in the Watcher)"))) << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("  Generate optimization summary: ") + yesNo(wantSummary)))
-            << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("  Write log of all trials: ") + yesNo(wantAllTrials)))
-            << out.toStdString();
-        EXPECT_TRUE(out.contains(QStringLiteral("  Write log of progress steps: ") + yesNo(wantSteps)))
-            << out.toStdString();
-        const QDir dir(m_dir.path());
-        EXPECT_EQ(dir.entryList({QStringLiteral("*-summary.txt")}, QDir::Files).size(), wantSummary ? 1 : 0);
-        EXPECT_EQ(dir.entryList({QStringLiteral("*-all-trials.tsv")}, QDir::Files).size(), wantAllTrials ? 1 : 0);
-        EXPECT_EQ(dir.entryList({QStringLiteral("*-progress-steps.tsv")}, QDir::Files).size(), wantSteps ? 1 : 0);
-    } else {
-        // The frontier window's stopping page of this build has no report
-        // boxes yet, so OK has no choices to hand over.
-        std::fprintf(stderr, "note: the frontier stopping page has no report check boxes; choices not checked\n");
-    }
+    // The page proposed the add-in's choices; OK handed the person's own to
+    // the add-in, which wrote what they ask for: the progress steps of every
+    // optimization of the series.
+    ASSERT_TRUE(shown.boxes) << "the frontier window's stopping page has no report check boxes";
+    EXPECT_EQ(shown.proposed, (std::array<bool, 3>{true, false, false}));
+    auto yesNo = [](bool b) { return b ? QStringLiteral("yes") : QStringLiteral("no"); };
+    EXPECT_TRUE(out.contains(QStringLiteral("Stopping choices (made in the Watcher)"))) << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  Generate optimization summary: ") + yesNo(wantSummary)))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  Write log of all trials: ") + yesNo(wantAllTrials)))
+        << out.toStdString();
+    EXPECT_TRUE(out.contains(QStringLiteral("  Write log of progress steps: ") + yesNo(wantSteps)))
+        << out.toStdString();
+    const QDir dir(m_dir.path());
+    EXPECT_TRUE(dir.entryList({QStringLiteral("*-summary.txt")}, QDir::Files).isEmpty());
+    EXPECT_TRUE(dir.entryList({QStringLiteral("*-all-trials.tsv")}, QDir::Files).isEmpty());
+    const QStringList stepLogs = dir.entryList({QStringLiteral("*-progress-steps.tsv")}, QDir::Files);
+    ASSERT_EQ(stepLogs.size(), 1) << out.toStdString();
+    const QString stepLog = dir.filePath(stepLogs.first());
+    EXPECT_TRUE(out.contains(QStringLiteral("  Log of progress steps written: ") + stepLog)) << out.toStdString();
+    QFile stepFile(stepLog);
+    ASSERT_TRUE(stepFile.open(QIODevice::ReadOnly));
+    const QStringList stepLines = QString::fromUtf8(stepFile.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    int loggedSteps = 0;
+    for (int32_t k = 1; k <= n; ++k)
+        loggedSteps += engine::Log_EFGetProgressStepCount(log, k);
+    EXPECT_EQ(stepLines.size(), 1 + loggedSteps) << "a header and every optimization's progress steps";
+    EXPECT_TRUE(stepLines.last().startsWith(QStringLiteral("Risk <= 16.0%\t"))) << stepLines.last().toStdString();
 
     // The workbook the add-in names in its summary.
     static const QRegularExpression named(QStringLiteral("\n  Frontier chart: (\\S+\\.xlsx)\n"));
