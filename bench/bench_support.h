@@ -1,6 +1,6 @@
 // What the window benchmarks share: the temp folder their logs are kept in,
-// the median counter, a run's population and first-trial channels as the
-// add-in leaves them, the window factory and the program's main.
+// the median counter, a run as the add-in sets it up (window factory,
+// manager, population, first-trial channels) and the program's main.
 #pragma once
 
 #include <unistd.h>
@@ -19,6 +19,7 @@
 
 #include "WatcherManager.h"
 #include "compact/FormProgressSmall.h"
+#include "ol/ScriptedVisualServices.h"
 #include "qxlib8.h"
 
 namespace benchsupport {
@@ -79,6 +80,38 @@ inline void writeFirstTrialInfo() {
     QxWriteTempData(manager::WatcherManager::ChannelFirstTrialNumLastTrialsToShow, &lastTrials, 4);
     QxWriteTempData(manager::WatcherManager::ChannelFirstTrialInfoAvailable, &yes, 2);
 }
+
+// A run as the add-in sets it up, with the full window of type Full: the
+// window factory, the manager, a running population of `genes` adjustable
+// cells and the log; the bench's Run adds its inputs and sets the windows up.
+// Scripted dialogs stand in for a person.
+template <class Full> class RunBase {
+public:
+    RunBase(const std::string& logPath, int32_t genes) {
+        manager::setWindowFactory(&m_factory);
+        m_manager.Initialize();
+        m_pop = createRunningPopulation(genes);
+        m_manager.setInput_PopHandle(m_pop);
+        m_manager.setInput_LogPath(QString::fromStdString(logPath));
+        m_manager.setInput_OptimizationEngine(1);
+    }
+    ~RunBase() {
+        m_manager.Dispose();
+        manager::setWindowFactory(nullptr);
+        QxPopFree(m_pop);
+    }
+    RunBase(const RunBase&) = delete;
+    RunBase& operator=(const RunBase&) = delete;
+
+    manager::WatcherManager& manager() { return m_manager; }
+
+protected:
+    ol::ScriptedVisualServices m_visual;
+    ol::ScopedVisualServices m_scope{m_visual.asServices()};
+    Factory<Full> m_factory;
+    manager::WatcherManager m_manager;
+    int32_t m_pop = 0;
+};
 
 // The benchmarks, headless and with channels and mutexes of their own
 // (instance `instance`), away from a real Watcher; `atEnd` runs after them.

@@ -125,15 +125,9 @@ std::string cachedLog(int32_t trials, int32_t genes) {
 // A run as the add-in sets it up: manager, both windows, a population and
 // the log; the windows are set up after the first trial, so every tick does
 // its full work.
-class Run {
+class Run : public benchsupport::RunBase<watcher::FormProgress> {
 public:
-    explicit Run(const std::string& logPath, int32_t geneNames = 0) {
-        manager::setWindowFactory(&m_factory);
-        m_manager.Initialize();
-        m_pop = benchsupport::createRunningPopulation(kGenes);
-        m_manager.setInput_PopHandle(m_pop);
-        m_manager.setInput_LogPath(QString::fromStdString(logPath));
-        m_manager.setInput_OptimizationEngine(1);
+    explicit Run(const std::string& logPath, int32_t geneNames = 0) : RunBase(logPath, kGenes) {
         m_manager.setInput_Runtime_TrialCount(2.0 * kTrials);
         m_manager.setInput_TargetCellNumberFormat(QStringLiteral("#,##0.00"));
         engine::TaggedCollection names;
@@ -149,23 +143,8 @@ public:
             std::exit(1);
         }
     }
-    ~Run() {
-        m_manager.Dispose();
-        manager::setWindowFactory(nullptr);
-        QxPopFree(m_pop);
-    }
-    Run(const Run&) = delete;
-    Run& operator=(const Run&) = delete;
 
     watcher::FormProgress* form = nullptr;
-    manager::WatcherManager& manager() { return m_manager; }
-
-private:
-    ol::ScriptedVisualServices m_visual;
-    ol::ScopedVisualServices m_scope{m_visual.asServices()};
-    benchsupport::Factory<watcher::FormProgress> m_factory;
-    manager::WatcherManager m_manager;
-    int32_t m_pop = 0;
 };
 
 // One tick of a running optimization, nothing forced: the status is read,

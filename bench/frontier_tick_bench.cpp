@@ -162,15 +162,9 @@ void removeLiveLog() {
 // A frontier analysis as the add-in sets it up: manager, both windows, a
 // population and the log; the windows are set up after the first trial and
 // the full window is on screen, so every tick does its full work.
-class Run {
+class Run : public benchsupport::RunBase<watcher::FormProgressEF> {
 public:
-    explicit Run(const std::string& logPath) {
-        manager::setWindowFactory(&m_factory);
-        m_manager.Initialize();
-        m_pop = benchsupport::createRunningPopulation(kGenes);
-        m_manager.setInput_PopHandle(m_pop);
-        m_manager.setInput_LogPath(QString::fromStdString(logPath));
-        m_manager.setInput_OptimizationEngine(1);
+    explicit Run(const std::string& logPath) : RunBase(logPath, kGenes) {
         m_manager.setInput_Runtime_TrialCount(kTrialsPerValue);
         m_manager.setInput_TargetCellNumberFormat(QStringLiteral("#,##0.00"));
         m_manager.setInput_OptimizationObjectiveStr(QStringLiteral("Return"));
@@ -205,13 +199,6 @@ public:
         form->SetUpdateTimerEnabled(false);
         QApplication::processEvents();
     }
-    ~Run() {
-        m_manager.Dispose();
-        manager::setWindowFactory(nullptr);
-        QxPopFree(m_pop);
-    }
-    Run(const Run&) = delete;
-    Run& operator=(const Run&) = delete;
 
     void selectTab(int tab) {
         auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("TabMain"));
@@ -228,14 +215,6 @@ public:
     }
 
     watcher::FormProgressEF* form = nullptr;
-    manager::WatcherManager& manager() { return m_manager; }
-
-private:
-    ol::ScriptedVisualServices m_visual;
-    ol::ScopedVisualServices m_scope{m_visual.asServices()};
-    benchsupport::Factory<watcher::FormProgressEF> m_factory;
-    manager::WatcherManager m_manager;
-    int32_t m_pop = 0;
 };
 
 // One tick of the finished analysis's window, nothing forced, with the page
