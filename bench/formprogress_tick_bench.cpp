@@ -32,6 +32,7 @@
 
 #include "FormProgress.h"
 #include "WatcherManager.h"
+#include "bench_support.h"
 #include "compact/FormProgressSmall.h"
 #include "ol/ScriptedVisualServices.h"
 #include "pages/ProgressPage.h"
@@ -39,19 +40,16 @@
 
 namespace {
 
+using benchsupport::cacheDir;
+using benchsupport::reportMedian;
+using benchsupport::trialCount;
+
 constexpr int32_t kTrials = 1'000'000;
 constexpr int32_t kGenes = 4;
 constexpr int32_t kTrialsPerStep = 1000;
 // A monitored run: the add-in appends a trial every 2 ms for this long.
 constexpr int kMonitoredSeconds = 30;
 constexpr auto kTrialPace = std::chrono::milliseconds(2);
-
-std::filesystem::path cacheDir() {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("selvane-formprogress-bench-" + std::to_string(static_cast<long>(::getuid())));
-    std::filesystem::create_directories(dir);
-    return dir;
-}
 
 struct Record {
     std::vector<double> genes;
@@ -68,11 +66,6 @@ struct Record {
         return &r;
     }
 };
-
-int32_t trialCount(const std::string& path) {
-    int32_t trials = 0, steps = 0;
-    return QxLogGetRecordCountsWVB(path.c_str(), &trials, &steps) == QX_OK ? trials : -1;
-}
 
 // Appends trials first..last (and their progress steps) to an open log.
 void appendTrials(int32_t log, int32_t first, int32_t last, int32_t geneCount = kGenes) {
@@ -92,7 +85,7 @@ void appendTrials(int32_t log, int32_t first, int32_t last, int32_t geneCount = 
 // The 1,000,000-trial log, written on first use and kept between runs.
 const std::string& millionTrialLog() {
     static const std::string path = [] {
-        const std::string p = (cacheDir() / "log-1000000.qxlog").string();
+        const std::string p = (cacheDir("formprogress") / "log-1000000.qxlog").string();
         if (trialCount(p) == kTrials)
             return p;
         std::fprintf(stderr, "writing %s (once)...\n", p.c_str());
@@ -114,7 +107,8 @@ std::string cachedLog(int32_t trials, int32_t genes) {
     if (trials == kTrials && genes == kGenes)
         return millionTrialLog();
     const std::string p =
-        (cacheDir() / ("log-" + std::to_string(trials) + "-g" + std::to_string(genes) + ".qxlog")).string();
+        (cacheDir("formprogress") / ("log-" + std::to_string(trials) + "-g" + std::to_string(genes) + ".qxlog"))
+            .string();
     if (trialCount(p) == trials)
         return p;
     std::fprintf(stderr, "writing %s (once)...\n", p.c_str());
@@ -128,36 +122,12 @@ std::string cachedLog(int32_t trials, int32_t genes) {
     return p;
 }
 
-class Factory final : public manager::WindowFactory {
-public:
-    std::unique_ptr<manager::CompactWindow> createCompactWindow(bool) override {
-        return std::make_unique<watcher::FormProgressSmall>();
-    }
-    std::unique_ptr<manager::FullWindow> createFullWindow(bool) override {
-        return std::make_unique<watcher::FormProgress>();
-    }
-};
-
 // A run as the add-in sets it up: manager, both windows, a population and
 // the log; the windows are set up after the first trial, so every tick does
 // its full work.
-class Run {
+class Run : public benchsupport::RunBase<watcher::FormProgress> {
 public:
-    explicit Run(const std::string& logPath, int32_t geneNames = 0) {
-        manager::setWindowFactory(&m_factory);
-        m_manager.Initialize();
-        const int32_t genes[] = {kGenes};
-        const int16_t methods[] = {QX_METHOD_RECIPE};
-        if (QxPopCreate(50, 1, genes, methods, &m_pop) != QX_OK) {
-            std::fprintf(stderr, "cannot create the population\n");
-            std::exit(1);
-        }
-        QxClearTempData();
-        QxPopSetRunStatus(m_pop, QxRunStatusOptimizing);
-        QxPopTimerStart(m_pop);
-        m_manager.setInput_PopHandle(m_pop);
-        m_manager.setInput_LogPath(QString::fromStdString(logPath));
-        m_manager.setInput_OptimizationEngine(1);
+    explicit Run(const std::string& logPath, int32_t geneNames = 0) : RunBase(logPath, kGenes) {
         m_manager.setInput_Runtime_TrialCount(2.0 * kTrials);
         m_manager.setInput_TargetCellNumberFormat(QStringLiteral("#,##0.00"));
         engine::TaggedCollection names;
@@ -166,42 +136,16 @@ public:
         m_manager.setInput_AllGeneNamesCol(names);
         m_manager.InitializeForms();
         form = dynamic_cast<watcher::FormProgress*>(m_manager.fullWindow());
-        const int32_t allTrials = 500, lastTrials = 100;
-        const int16_t yes = QX_TRUE;
-        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialGraphAllTrialsInitialNumTrialsShown, &allTrials, 4);
-        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialNumLastTrialsToShow, &lastTrials, 4);
-        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialInfoAvailable, &yes, 2);
+        benchsupport::writeFirstTrialInfo();
         form->TimerUpdate_Timer();
         if (!form->GotInitializedAfterFirstTrial()) {
             std::fprintf(stderr, "the window did not set itself up after the first trial\n");
             std::exit(1);
         }
     }
-    ~Run() {
-        m_manager.Dispose();
-        manager::setWindowFactory(nullptr);
-        QxPopFree(m_pop);
-    }
-    Run(const Run&) = delete;
-    Run& operator=(const Run&) = delete;
 
     watcher::FormProgress* form = nullptr;
-    manager::WatcherManager& manager() { return m_manager; }
-
-private:
-    ol::ScriptedVisualServices m_visual;
-    ol::ScopedVisualServices m_scope{m_visual.asServices()};
-    Factory m_factory;
-    manager::WatcherManager m_manager;
-    int32_t m_pop = 0;
 };
-
-void reportMedian(benchmark::State& state, std::vector<double>& us) {
-    if (us.empty())
-        return;
-    std::nth_element(us.begin(), us.begin() + static_cast<std::ptrdiff_t>(us.size() / 2), us.end());
-    state.counters["median_ms"] = us[us.size() / 2] / 1000.0;
-}
 
 // One tick of a running optimization, nothing forced: the status is read,
 // both windows are refreshed from the log, the channels are polled.
@@ -320,7 +264,7 @@ double threadCpuSeconds() {
 // run's log, as the add-in does. Only the user-interface thread's CPU is
 // counted (the appending thread stands for the add-in's process).
 void BM_MonitoredRunCpu(benchmark::State& state) {
-    const std::string path = (cacheDir() / "monitored.qxlog").string();
+    const std::string path = (cacheDir("formprogress") / "monitored.qxlog").string();
     constexpr int32_t kTrialsBefore = 1000;
     int32_t log = 0;
     if (QxLogCreateWVB(path.c_str(), 1, kGenes, 0, nullptr, nullptr, nullptr, &log) != QX_OK) {
@@ -373,14 +317,5 @@ BENCHMARK(BM_MonitoredRunCpu)->Arg(0)->Arg(1)->Iterations(1)->UseManualTime()->U
 } // namespace
 
 int main(int argc, char** argv) {
-    // Headless, and channels and mutexes of its own, away from a real Watcher.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    ::setenv("SELVANE_INSTANCE", "formprogress_tick_bench", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv, "formprogress_tick_bench");
 }

@@ -28,6 +28,7 @@
 #include "FormProgressEF.h"
 #include "GraphControl.h"
 #include "WatcherManager.h"
+#include "bench_support.h"
 #include "compact/FormProgressSmall.h"
 #include "ol/ScriptedVisualServices.h"
 #include "pages/FrontierProgressPage.h"
@@ -35,19 +36,16 @@
 
 namespace {
 
+using benchsupport::cacheDir;
+using benchsupport::reportMedian;
+using benchsupport::trialCount;
+
 constexpr int32_t kValues = 50;
 constexpr int32_t kTrialsPerValue = 20'000;
 constexpr int32_t kTrials = kValues * kTrialsPerValue;
 constexpr int32_t kGenes = 10;
 // Trials the add-in appends between two ticks of the growing run.
 constexpr int32_t kTrialsPerTick = 500;
-
-std::filesystem::path cacheDir() {
-    const auto dir = std::filesystem::temp_directory_path() /
-                     ("selvane-frontier-bench-" + std::to_string(static_cast<long>(::getuid())));
-    std::filesystem::create_directories(dir);
-    return dir;
-}
 
 double constrainingValue(int32_t k) {
     return 100.0 + 10.0 * (k - 1);
@@ -110,15 +108,10 @@ int32_t createLog(const std::string& path) {
     return log;
 }
 
-int32_t trialCount(const std::string& path) {
-    int32_t trials = 0, steps = 0;
-    return QxLogGetRecordCountsWVB(path.c_str(), &trials, &steps) == QX_OK ? trials : -1;
-}
-
 // The finished analysis, written on first use and kept between runs.
 const std::string& analysisLog() {
     static const std::string path = [] {
-        const std::string p = (cacheDir() / "ef-50x20000-g10.qxlog").string();
+        const std::string p = (cacheDir("frontier") / "ef-50x20000-g10.qxlog").string();
         if (trialCount(p) == kTrials)
             return p;
         std::fprintf(stderr, "writing %s (once)...\n", p.c_str());
@@ -143,7 +136,8 @@ std::unique_ptr<LiveLog> g_liveLog;
 LiveLog& liveLog() {
     if (!g_liveLog) {
         auto l = std::make_unique<LiveLog>();
-        l->path = (cacheDir() / ("ef-live-" + std::to_string(static_cast<long>(::getpid())) + ".qxlog")).string();
+        l->path =
+            (cacheDir("frontier") / ("ef-live-" + std::to_string(static_cast<long>(::getpid())) + ".qxlog")).string();
         std::fprintf(stderr, "writing %s...\n", l->path.c_str());
         l->log = createLog(l->path);
         l->writer = std::make_unique<AnalysisWriter>(l->log);
@@ -165,36 +159,12 @@ void removeLiveLog() {
     g_liveLog.reset();
 }
 
-class Factory final : public manager::WindowFactory {
-public:
-    std::unique_ptr<manager::CompactWindow> createCompactWindow(bool) override {
-        return std::make_unique<watcher::FormProgressSmall>();
-    }
-    std::unique_ptr<manager::FullWindow> createFullWindow(bool) override {
-        return std::make_unique<watcher::FormProgressEF>();
-    }
-};
-
 // A frontier analysis as the add-in sets it up: manager, both windows, a
 // population and the log; the windows are set up after the first trial and
 // the full window is on screen, so every tick does its full work.
-class Run {
+class Run : public benchsupport::RunBase<watcher::FormProgressEF> {
 public:
-    explicit Run(const std::string& logPath) {
-        manager::setWindowFactory(&m_factory);
-        m_manager.Initialize();
-        const int32_t genes[] = {kGenes};
-        const int16_t methods[] = {QX_METHOD_RECIPE};
-        if (QxPopCreate(50, 1, genes, methods, &m_pop) != QX_OK) {
-            std::fprintf(stderr, "cannot create the population\n");
-            std::exit(1);
-        }
-        QxClearTempData();
-        QxPopSetRunStatus(m_pop, QxRunStatusOptimizing);
-        QxPopTimerStart(m_pop);
-        m_manager.setInput_PopHandle(m_pop);
-        m_manager.setInput_LogPath(QString::fromStdString(logPath));
-        m_manager.setInput_OptimizationEngine(1);
+    explicit Run(const std::string& logPath) : RunBase(logPath, kGenes) {
         m_manager.setInput_Runtime_TrialCount(kTrialsPerValue);
         m_manager.setInput_TargetCellNumberFormat(QStringLiteral("#,##0.00"));
         m_manager.setInput_OptimizationObjectiveStr(QStringLiteral("Return"));
@@ -223,23 +193,12 @@ public:
             std::fprintf(stderr, "the manager made no frontier window\n");
             std::exit(1);
         }
-        const int32_t allTrials = 500, lastTrials = 100;
-        const int16_t yes = QX_TRUE;
-        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialGraphAllTrialsInitialNumTrialsShown, &allTrials, 4);
-        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialNumLastTrialsToShow, &lastTrials, 4);
-        QxWriteTempData(manager::WatcherManager::ChannelFirstTrialInfoAvailable, &yes, 2);
+        benchsupport::writeFirstTrialInfo();
         m_manager.ShowFullWatcher();
         form->TimerUpdate_Timer();
         form->SetUpdateTimerEnabled(false);
         QApplication::processEvents();
     }
-    ~Run() {
-        m_manager.Dispose();
-        manager::setWindowFactory(nullptr);
-        QxPopFree(m_pop);
-    }
-    Run(const Run&) = delete;
-    Run& operator=(const Run&) = delete;
 
     void selectTab(int tab) {
         auto* tabs = form->findChild<QTabWidget*>(QStringLiteral("TabMain"));
@@ -256,22 +215,7 @@ public:
     }
 
     watcher::FormProgressEF* form = nullptr;
-    manager::WatcherManager& manager() { return m_manager; }
-
-private:
-    ol::ScriptedVisualServices m_visual;
-    ol::ScopedVisualServices m_scope{m_visual.asServices()};
-    Factory m_factory;
-    manager::WatcherManager m_manager;
-    int32_t m_pop = 0;
 };
-
-void reportMedian(benchmark::State& state, std::vector<double>& us) {
-    if (us.empty())
-        return;
-    std::nth_element(us.begin(), us.begin() + static_cast<std::ptrdiff_t>(us.size() / 2), us.end());
-    state.counters["median_ms"] = us[us.size() / 2] / 1000.0;
-}
 
 // One tick of the finished analysis's window, nothing forced, with the page
 // given as argument selected (0 = the graphs, 1 = the summary, 2 = the log).
@@ -349,15 +293,5 @@ BENCHMARK(BM_FrontierTickGrowing)->ArgName("tab")->Arg(0)->Arg(1)->Unit(benchmar
 } // namespace
 
 int main(int argc, char** argv) {
-    // Headless, and channels and mutexes of its own, away from a real Watcher.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    ::setenv("SELVANE_INSTANCE", "frontier_tick_bench", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    removeLiveLog();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv, "frontier_tick_bench", removeLiveLog);
 }

@@ -20,6 +20,7 @@
 #include "PopulationReader.h"
 #include "PopulationTable.h"
 #include "WatcherManager.h"
+#include "bench_support.h"
 #include "ol/ScriptedVisualServices.h"
 #include "pages/ColorGraphPage.h"
 #include "pages/PopulationPage.h"
@@ -157,14 +158,5 @@ BENCHMARK(BM_ColorGraph_Update)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
 int main(int argc, char** argv) {
-    // Headless, and channels and mutexes of its own, away from a real Watcher.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    ::setenv("SELVANE_INSTANCE", "population_views_bench", 0);
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runBenchmarks(argc, argv, "population_views_bench");
 }

@@ -3,6 +3,8 @@
 #include "HostObjects.h"
 #include "ResourceStrings.h"
 #include "WatcherManager.h"
+#include "ol/OLError.h"
+#include "ol/StepGuard.h"
 
 namespace manager::stopping {
 
@@ -118,6 +120,24 @@ void HandChoicesToHost(WatcherManager& manager) {
         host->receiveStoppingOptions(
             StoppingChoices{manager.Stop_AtEndGenerateOptimizationSummary(), manager.Stop_AtEndWriteLogOfAllTrials(),
                             manager.Stop_AtEndWriteLogOfProgressSteps(), manager.Stop_SolutionToKeep()});
+    }
+}
+
+void TakeChoicesAndHandToHost(WatcherManager* manager, WatcherManager* const& windowManager,
+                              const std::function<void()>& takeChoicesAndHide) {
+    try {
+        takeChoicesAndHide();
+        if (manager != nullptr)
+            HandChoicesToHost(*manager);
+    } catch (...) {
+        const ol::OLError error = ol::currentExceptionAsError(QStringLiteral("CommandOK_Click"));
+        if (windowManager != nullptr) {
+            ol::StepGuard report;
+            report.run([&] {
+                windowManager->DisplayMessage(QStringLiteral("Error in OK command handler: ") + error.description(),
+                                              false);
+            });
+        }
     }
 }
 

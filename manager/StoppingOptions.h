@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include <QString>
 
@@ -147,6 +148,13 @@ void WriteReportChoices(WatcherManager& manager, const PageChoices& choices);
 // in that order. A manager without a host application object calls nothing.
 void RestoreHostInteraction(WatcherManager& manager);
 void HandChoicesToHost(WatcherManager& manager);
+// The rest of OK in both full windows: `takeChoicesAndHide` puts the stopping
+// page's choices into the manager and hides the window, then
+// HandChoicesToHost(*manager). An error on the way is shown as "Error in OK
+// command handler: ..." through `windowManager` as it is then (the window's
+// own member: null once the window has let its manager go).
+void TakeChoicesAndHandToHost(WatcherManager* manager, WatcherManager* const& windowManager,
+                              const std::function<void()>& takeChoicesAndHide);
 
 } // namespace stopping
 } // namespace manager

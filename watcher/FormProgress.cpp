@@ -730,22 +730,12 @@ void FormProgress::CommandOK_Click() {
         if (stoppingPage != nullptr)
             stoppingPage->ApplyRestoreOriginal();
     });
-    try {
+    manager::stopping::TakeChoicesAndHandToHost(mgr, m_Manager, [&] {
         if (stoppingPage != nullptr)
             stoppingPage->StoppingOptionsTab_GetInfo();
         hide();
         log(QStringLiteral("WATCHER, CommandOK_Click: hid dialog"));
-        if (mgr != nullptr)
-            manager::stopping::HandChoicesToHost(*mgr);
-    } catch (...) {
-        const ol::OLError error = ol::currentExceptionAsError(QStringLiteral("CommandOK_Click"));
-        if (m_Manager != nullptr) {
-            ol::StepGuard report;
-            report.run([&] {
-                m_Manager->DisplayMessage(QStringLiteral("Error in OK command handler: ") + error.description(), false);
-            });
-        }
-    }
+    });
 }
 
 void FormProgress::CommandHelp_Click() {

@@ -387,21 +387,11 @@ void FormProgressEF::CommandOK_Click() {
         if (mgr != nullptr)
             manager::stopping::RestoreHostInteraction(*mgr);
     });
-    try {
+    manager::stopping::TakeChoicesAndHandToHost(mgr, m_Manager, [&] {
         m_StoppingPage->StoppingOptionsTab_GetInfo();
         hide();
         log(QStringLiteral("WATCHER, CommandOK_Click: hid dialog"));
-        if (mgr != nullptr)
-            manager::stopping::HandChoicesToHost(*mgr);
-    } catch (...) {
-        const ol::OLError error = ol::currentExceptionAsError(QStringLiteral("CommandOK_Click"));
-        if (m_Manager != nullptr) {
-            ol::StepGuard report;
-            report.run([&] {
-                m_Manager->DisplayMessage(QStringLiteral("Error in OK command handler: ") + error.description(), false);
-            });
-        }
-    }
+    });
 }
 
 void FormProgressEF::TimerUpdate_Timer() {

@@ -51,6 +51,23 @@ protected:
         return {trials, steps};
     }
     static int32_t runStatus(const AddinProcess& p) { return QxPopGetRunStatus(p.population()); }
+    // Whether a frontier run's optimization k comes to be running and gets
+    // past its first 60 trials.
+    static ::testing::AssertionResult reachesOptimization(const AddinProcess& p, int k) {
+        const bool running = p.waitFor(
+            [&] {
+                const auto s = p.status();
+                return s.value(QStringLiteral("optimization")).toInt() == k &&
+                       s.value(QStringLiteral("state")) == u"running";
+            },
+            kStateMs);
+        if (!running)
+            return ::testing::AssertionFailure() << "optimization " << k << "\n" << p.output().toStdString();
+        const int32_t pop = p.population();
+        if (!p.waitFor([&] { return QxPopGetTrialCount(pop) > 60; }, kStateMs))
+            return ::testing::AssertionFailure() << "optimization " << k << " did not pass 60 trials";
+        return ::testing::AssertionSuccess();
+    }
 
     QTemporaryDir m_dir;
     QProcessEnvironment m_env;
@@ -148,17 +165,8 @@ TEST_F(AddinProcessTest, NextOptimizationMarkMovesTheFrontierOnToItsNextLimit) {
     auto p = start(QStringLiteral("next"),
                    {QStringLiteral("--efficient-frontier"), QStringLiteral("--trials"), QStringLiteral("0")});
     for (int k = 1; k <= 5; ++k) {
-        ASSERT_TRUE(p->waitFor(
-            [&] {
-                const auto s = p->status();
-                return s.value(QStringLiteral("optimization")).toInt() == k &&
-                       s.value(QStringLiteral("state")) == u"running";
-            },
-            kStateMs))
-            << "optimization " << k << "\n"
-            << p->output().toStdString();
+        ASSERT_TRUE(reachesOptimization(*p, k));
         const int32_t pop = p->population();
-        ASSERT_TRUE(p->waitFor([&] { return QxPopGetTrialCount(pop) > 60; }, kStateMs));
         ASSERT_EQ(QxPopSetRunStatus(pop, k < 5 ? QxRunStatusMarkToMoveToNextOptimization : QxRunStatusMarkToStop),
                   QX_OK);
     }
@@ -178,17 +186,7 @@ TEST_F(AddinProcessTest, TheNextOptimizationButtonMovesOnUnaskedUntilTheLastOpti
     auto p = start(QStringLiteral("button"),
                    {QStringLiteral("--efficient-frontier"), QStringLiteral("--trials"), QStringLiteral("0")});
     for (int k = 1; k <= 5; ++k) {
-        ASSERT_TRUE(p->waitFor(
-            [&] {
-                const auto s = p->status();
-                return s.value(QStringLiteral("optimization")).toInt() == k &&
-                       s.value(QStringLiteral("state")) == u"running";
-            },
-            kStateMs))
-            << "optimization " << k << "\n"
-            << p->output().toStdString();
-        const int32_t pop = p->population();
-        ASSERT_TRUE(p->waitFor([&] { return QxPopGetTrialCount(pop) > 60; }, kStateMs));
+        ASSERT_TRUE(reachesOptimization(*p, k));
         ASSERT_EQ(::kill(static_cast<pid_t>(p->pid()), SIGUSR1), 0);
     }
     ASSERT_TRUE(p->waitFor(

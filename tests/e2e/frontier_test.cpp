@@ -27,18 +27,13 @@
 #include <QTimer>
 
 #include "AddinProcess.h"
-#include "DBusTypes.h"
-#include "DbusHostConnector.h"
 #include "FormProgressEF.h"
 #include "Formatting.h"
 #include "GraphControl.h"
 #include "LogReaders.h"
-#include "PrivateBus.h"
 #include "ProcessState.h"
-#include "QtWindows.h"
 #include "ResourceStrings.h"
 #include "WatcherManager.h"
-#include "WatcherServer.h"
 #include "compact/FormProgressSmallEF.h"
 #include "manager/HostObjects.h"
 #include "ol/MessageBoxService.h"
@@ -46,8 +41,11 @@
 #include "pages/FrontierPages.h"
 #include "pages/FrontierProgressPage.h"
 #include "qxlib8.h"
+#include "watcher_on_bus.h"
 
 namespace {
+
+using e2etest::currentManager;
 
 // Generous: the machine may be busy, and nothing here is timed.
 constexpr int kWaitMs = 120000;
@@ -78,10 +76,6 @@ private:
     }
 };
 
-manager::WatcherManager* currentManager() {
-    return dynamic_cast<manager::WatcherManager*>(engine::ProcessState::currentManager());
-}
-
 // The first whole number of a text ("12,345 of 100,000" gives 12345).
 long long firstNumber(const QString& text) {
     static const QRegularExpression number(QStringLiteral("[0-9][0-9,.]*"));
@@ -101,44 +95,11 @@ QString pythonWithOpenpyxl() {
     return {};
 }
 
-class FrontierSeriesTest : public ::testing::Test {
+class FrontierSeriesTest : public e2etest::WatcherOnBusTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_bus.isUp());
-        watcher::InstallQtWindows();
-        ol::VisualServices services = ol::services();
-        services.messageBoxes = &m_person;
-        ol::setServices(services);
-        m_connection = std::make_unique<QDBusConnection>(m_bus.connect(QStringLiteral("watcher")));
-        m_connector = std::make_unique<dbusif::DbusHostConnector>(*m_connection);
-        manager::setHostConnector(m_connector.get());
-        m_server = std::make_unique<dbusif::WatcherServer>(*m_connection);
-        m_server->setIdleExitHandler([] {});
-        QString error;
-        ASSERT_TRUE(m_server->start(&error)) << error.toStdString();
-    }
-    void TearDown() override {
-        m_server.reset();
-        manager::setHostConnector(nullptr);
-        m_connector.reset();
-        m_connection->unregisterService(dbusif::kServiceName);
-        m_connection.reset();
-        m_bus.disconnect(QStringLiteral("watcher"));
-    }
+    ol::MessageBoxService& messageBoxes() override { return m_person; }
 
-    QProcessEnvironment addinEnvironment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
-        env.insert(QStringLiteral("SELVANE_LOG_DIR"), m_dir.path());
-        return env;
-    }
-
-    dbustest::PrivateBus m_bus;
-    QTemporaryDir m_dir;
     Person m_person;
-    std::unique_ptr<QDBusConnection> m_connection;
-    std::unique_ptr<dbusif::DbusHostConnector> m_connector;
-    std::unique_ptr<dbusif::WatcherServer> m_server;
 };
 
 TEST_F(FrontierSeriesTest, EveryOptimizationShowsInBothWindowsAndTheFrontierReachesTheWorkbook) {

@@ -20,18 +20,13 @@
 #include <QImage>
 
 #include "AddinProcess.h"
-#include "DBusTypes.h"
-#include "DbusHostConnector.h"
 #include "FormProgress.h"
 #include "Formatting.h"
 #include "LogReaders.h"
-#include "PrivateBus.h"
 #include "ProcessState.h"
-#include "QtWindows.h"
 #include "ResourceStrings.h"
 #include "TempData.h"
 #include "WatcherManager.h"
-#include "WatcherServer.h"
 #include "compact/FormProgressSmall.h"
 #include "manager/HostObjects.h"
 #include "ol/MessageBoxService.h"
@@ -39,8 +34,11 @@
 #include "ol/VisualServices.h"
 #include "pages/SummaryPage.h"
 #include "qxlib8.h"
+#include "watcher_on_bus.h"
 
 namespace {
+
+using e2etest::currentManager;
 
 // Answers every question Yes and notes the run status of the population at
 // the moment it was asked.
@@ -77,10 +75,6 @@ private:
     QString m_code;
 };
 
-manager::WatcherManager* currentManager() {
-    return dynamic_cast<manager::WatcherManager*>(engine::ProcessState::currentManager());
-}
-
 bool readChannelBool(int16_t channel) {
     engine::TaggedValue value = engine::TaggedValue::fromBool(false);
     engine::QxReadTempData(channel, value, 2);
@@ -105,47 +99,11 @@ int countWatcherWindows() {
     return n;
 }
 
-class RunControlTest : public ::testing::Test {
+class RunControlTest : public e2etest::WatcherOnBusTest {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(m_bus.isUp());
-        watcher::InstallQtWindows();
-        ol::VisualServices services = ol::services();
-        services.messageBoxes = &m_answers;
-        ol::setServices(services);
-        m_connection = std::make_unique<QDBusConnection>(m_bus.connect(QStringLiteral("watcher")));
-        m_connector = std::make_unique<dbusif::DbusHostConnector>(*m_connection);
-        manager::setHostConnector(m_connector.get());
-        m_server = std::make_unique<dbusif::WatcherServer>(*m_connection);
-        m_server->setIdleExitHandler([] {});
-        QString error;
-        ASSERT_TRUE(m_server->start(&error)) << error.toStdString();
-    }
-    void TearDown() override {
-        m_server.reset();
-        manager::setHostConnector(nullptr);
-        m_connector.reset();
-        // The Watcher's bus name is this process's: given back here, so that
-        // the bus's clean-up does not take this process for a Watcher that
-        // outlived its test.
-        m_connection->unregisterService(dbusif::kServiceName);
-        m_connection.reset();
-        m_bus.disconnect(QStringLiteral("watcher"));
-    }
+    ol::MessageBoxService& messageBoxes() override { return m_answers; }
 
-    QProcessEnvironment addinEnvironment() const {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_bus.address());
-        env.insert(QStringLiteral("SELVANE_LOG_DIR"), m_dir.path());
-        return env;
-    }
-
-    dbustest::PrivateBus m_bus;
-    QTemporaryDir m_dir;
     ScriptedAnswers m_answers;
-    std::unique_ptr<QDBusConnection> m_connection;
-    std::unique_ptr<dbusif::DbusHostConnector> m_connector;
-    std::unique_ptr<dbusif::WatcherServer> m_server;
 };
 
 TEST_F(RunControlTest, PauseResumeStopAndTheEndThroughTheWindows) {

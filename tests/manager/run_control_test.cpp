@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "ManagerTestSupport.h"
+#include "PopulationLockState.h"
 #include "ResourceStrings.h"
 #include "qxlib8.h"
 
@@ -274,16 +275,7 @@ TEST_F(RunControlTest, AnUpdateWhileTheLockIsHeldElsewhereSkipsTheWindowsAndSays
 // what they read (a grid's text, a drawing) waits until the update has let
 // go of it, so the add-in never waits for the formatting.
 TEST_F(RunControlTest, WorkAfterTheWindowsReadsRunsOnceTheLockIsReleasedInTheOrderQueued) {
-    // The lock is recursive for this thread, so only another thread can tell.
-    const auto lockState = [this] {
-        int32_t rc = -1;
-        std::thread other([&] {
-            if ((rc = QxPopTryLock(pop, 0)) == 0)
-                QxPopUnlock(pop);
-        });
-        other.join();
-        return rc == 0 ? u"free"_s : u"held"_s;
-    };
+    const auto lockState = [this] { return testsupport::populationLockState(pop); };
     QStringList seen;
     factory.full->hooks[u"Update"_s] = [&] {
         seen << u"read: "_s + lockState();

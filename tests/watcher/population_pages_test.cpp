@@ -2,7 +2,6 @@
 // window over a real population and a real optimization log of the engine
 // library: what they show after the window's refresh, when they refresh, and
 // the colour graph's one redraw per scheduled redraw.
-#include <thread>
 
 #include <QApplication>
 #include <QHeaderView>
@@ -19,6 +18,7 @@
 #include <QTimer>
 
 #include "PopulationColorTable.h"
+#include "PopulationLockState.h"
 #include "ResourceStrings.h"
 #include "Twips.h"
 #include "formprogress_fixture.h"
@@ -227,16 +227,7 @@ TEST_F(PopulationPagesTest, GridIsLoadedAndColorGraphDrawnWithThePopulationUnloc
     startModelRun(false);
     m_manager.setGotInitializedAfterFirstTrial(true);
     form->SetUpdateTimerEnabled(false);
-    // The lock is recursive for this thread, so only another thread can tell.
-    const auto lockState = [this] {
-        int32_t rc = -1;
-        std::thread other([&] {
-            if ((rc = QxPopTryLock(m_runPop, 0)) == 0)
-                QxPopUnlock(m_runPop);
-        });
-        other.join();
-        return rc == 0 ? u"free"_s : u"held"_s;
-    };
+    const auto lockState = [this] { return testsupport::populationLockState(m_runPop); };
     QStringList seen;
     const watcher::SolutionGridModel* model = populationPage()->model();
     QObject::connect(model, &QAbstractItemModel::dataChanged, model,

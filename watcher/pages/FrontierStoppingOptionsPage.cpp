@@ -22,13 +22,10 @@ namespace watcher {
 namespace {
 
 namespace stopping = manager::stopping;
+using namespace stoppinglayout;
 
-// Designed geometry (twips). The heading and its divider, the status text
+// Designed tops (twips). The heading and its divider, the status text
 // under them, the reports, and the frontier-point controls last.
-constexpr double kSectionLeft = 120;
-constexpr double kItemLeft = 240;
-constexpr double kLabelHeight = 255;
-constexpr double kDividerHeight = 30;
 constexpr double kHeadingTop = 120;
 constexpr double kDividerTop = kHeadingTop + 290;
 constexpr double kStatusTop = kDividerTop + 150;

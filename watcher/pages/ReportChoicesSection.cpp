@@ -16,12 +16,9 @@ namespace {
 
 namespace stopping = manager::stopping;
 
-// Designed geometry (twips); pages move the section by its tops.
-constexpr double kSectionLeft = 120;
-constexpr double kItemLeft = 240;
-constexpr double kLabelHeight = 255;
-constexpr double kDividerHeight = 30;
-constexpr double kCheckWidth = 5000;
+using namespace stoppinglayout;
+
+// Designed top (twips) of the section; pages move the section by its tops.
 constexpr double kDesignedLabelTop = 2115;
 
 // The selector as the shared filler sees it.

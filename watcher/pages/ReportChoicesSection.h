@@ -10,6 +10,17 @@ class QString;
 
 namespace watcher {
 
+// Designed geometry (twips) both stopping pages and their report section
+// share: section labels and dividers start at kSectionLeft, the items under
+// them at kItemLeft.
+namespace stoppinglayout {
+inline constexpr double kSectionLeft = 120;
+inline constexpr double kItemLeft = 240;
+inline constexpr double kLabelHeight = 255;
+inline constexpr double kDividerHeight = 30;
+inline constexpr double kCheckWidth = 5000;
+} // namespace stoppinglayout
+
 // The controls both stopping pages share, made in a page's frame: section
 // labels and dividers, and the report section (its label, the hidden
 // report-placement selector, the divider and the three report boxes). The

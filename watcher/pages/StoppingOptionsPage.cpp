@@ -19,13 +19,9 @@ namespace watcher {
 namespace {
 
 namespace stopping = manager::stopping;
+using namespace stoppinglayout;
 
 // Designed geometry (twips) of the controls; arranging sets their tops.
-constexpr double kSectionLeft = 120;
-constexpr double kItemLeft = 240;
-constexpr double kLabelHeight = 255;
-constexpr double kDividerHeight = 30;
-constexpr double kCheckWidth = 5000;
 // The explanation under the restore box is indented like the box's text.
 constexpr double kRestoreLabelLeft = 540;
 constexpr double kRestoreLabelHeight = 420;
