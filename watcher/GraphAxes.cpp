@@ -149,10 +149,24 @@ std::vector<double> GraphControl::tickValues(double lo, double hi, double step) 
 bool GraphControl::distinctLabels(const AxisState& s, double lo, double hi, double step) const {
     QString previous;
     bool firstTick = true;
+    // Far below any resolution a format shows for this step, and never half
+    // of one (formats resolve to powers of ten).
+    const double nudge = step * 3.7e-7;
     for (const double value : tickValues(lo, hi, step)) {
         const QString label = labelText(s, value);
         if (!firstTick && label == previous)
             return false;
+        // A tick on a rounding boundary of the format (8.025% under "0.00%")
+        // gets a label that is not its value, and the axis reads unevenly
+        // (8.00%, 8.03%, 8.05%): values just below and above it round apart
+        // while its own label is one of the two.
+        // Zero is exact, and a format may show the nudges as "-0.00%" and "0.00%".
+        if (!s.dateScaling && value != 0.0) {
+            const QString below = labelText(s, value - nudge);
+            const QString above = labelText(s, value + nudge);
+            if (below != above && (label == below || label == above))
+                return false;
+        }
         previous = label;
         firstTick = false;
     }

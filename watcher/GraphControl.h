@@ -232,8 +232,9 @@ private:
     void redrawThinnable();
     int plotColumns() const;
     void updateAxis(GraphAxis axis);
-    // Whether the ticks lo, lo + step, ... up to hi all get labels of their own.
     static std::vector<double> tickValues(double lo, double hi, double step);
+    // Whether the ticks lo, lo + step, ... up to hi all get labels of their
+    // own, each showing its tick's value rather than a rounded neighbour.
     bool distinctLabels(const AxisState& s, double lo, double hi, double step) const;
     QString labelText(const AxisState& s, double value) const;
     QString text(int id) const;

@@ -293,6 +293,30 @@ TEST_F(GraphControlTest, AxisLabelsUseTheHostNumberFormatAndDates) {
     ASSERT_GE(fine.size(), 2);
     EXPECT_EQ(QSet<QString>(fine.begin(), fine.end()).size(), fine.size()) << fine.join(u' ').toStdString();
 
+    // Nor does it take a step whose ticks the format shows rounded: a
+    // quarter of a hundredth of a percent under "0.00%" read 8.00%, 8.03%,
+    // 8.05%, 8.08%; every label is now a whole number of steps apart.
+    const auto checkEvenLabels = [this](double bottom, double top) {
+        const QStringList even = m_graph.axisLabels(GraphAxis::Y);
+        ASSERT_GE(even.size(), 3);
+        ASSERT_LE(even.size(), 12) << even.join(u' ').toStdString();
+        std::vector<double> shown;
+        for (QString label : even)
+            shown.push_back(label.remove(u'%').remove(QChar(0x200B)).toDouble());
+        const double gap = shown[1] - shown[0];
+        EXPECT_LT(gap, (top - bottom) * 100) << even.join(u' ').toStdString();
+        for (size_t i = 1; i < shown.size(); ++i)
+            EXPECT_NEAR(shown[i] - shown[i - 1], gap, 1e-9) << even.join(u' ').toStdString();
+    };
+    // Ranges of a few tenths of a percent, whatever step the height asks
+    // for, and ranges across zero (where a format may read "-0.00%").
+    for (double top = 0.0806; top < 0.0826; top += 0.0001) {
+        m_graph.ChangeDataSource(std::vector<double>{0, 10}, std::vector<double>{0.0798, top});
+        checkEvenLabels(0.0798, top);
+        m_graph.ChangeDataSource(std::vector<double>{0, 10}, std::vector<double>{-0.025, top});
+        checkEvenLabels(-0.025, top);
+    }
+
     // Without a format the labels are in General.
     m_graph.DefineCustomAutoscaling(GraphAxis::X, 0, 1000);
     EXPECT_EQ(m_graph.axisLabels(GraphAxis::X).constLast(), QStringLiteral("1000"));
